@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tavrin {
+
+/// What the command line asks for.
+struct CommandLine {
+  enum class Action { PlayInWindow, PlayHeadless, ShowHelp, ShowVersion, Refuse };
+  Action action = Action::PlayInWindow;
+  /// The game folder given, if any; otherwise the executable's folder is the game.
+  std::optional<std::string> game_dir;
+  /// Why the command line was refused (for `Action::Refuse`).
+  std::string error;
+};
+
+CommandLine ParseCommandLine(int argc, char** argv);
+
+/// The text of `tavrin --help`.
+std::string UsageText();
+
+}  // namespace tavrin

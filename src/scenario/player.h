@@ -1,0 +1,130 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "scenario/presentation.h"
+#include "scenario/script_file.h"
+
+namespace tavrin {
+
+/// The mouse buttons as the message window reports them.
+enum class MouseButton { Left = 1, Right = 2, Middle = 4 };
+
+/// The pacing timer as the engine holds it; the front end runs the real clock.
+struct PacingTimer {
+  bool enabled = false;
+  int interval_ms = 10;  // the interval it is created with; opening sets 100 before use
+};
+
+/// One choice button as the engine holds it.
+struct ChoiceButton {
+  std::string caption = "Command1";
+  bool visible = true;  // shown with their design-time text until the first activation
+};
+
+inline constexpr int kNormalIntervalMs = 100;
+inline constexpr int kFastIntervalMs = 1;
+inline constexpr std::string_view kPagePrompt = "\u25BC";  // ▼
+
+/// The scenario player: the whole state of a run and the handlers that move it. Front ends
+/// forward window events to the handlers (`Lbl_MouseDown`, `Lbl_Click`, `TimSay_Timer`,
+/// `Com_Click`, `Form_Activate`, `Form_Unload`) and render what `Presentation` is told.
+/// Every handler runs to its end before it returns; none of them throws.
+class Player {
+ public:
+  /// `dat_dir` is the folder that holds the scenario files.
+  Player(Presentation& presentation, std::filesystem::path dat_dir);
+
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  // Window events.
+  void Form_Activate();
+  void Form_Unload();
+  void Lbl_MouseDown(MouseButton button);
+  void Lbl_Click();
+  void TimSay_Timer();
+  void Com_Click(int index);
+
+  // What a front end may read back.
+  const std::string& MessageText() const { return message_text_; }
+  bool MessageVisible() const { return message_visible_; }
+  const ChoiceButton& Choice(int index) const { return com_[index]; }
+  bool ChoiceShown() const { return com_[0].visible; }
+  const PacingTimer& TimSay() const { return tim_say_; }
+  int16_t Score() const { return score_; }
+  bool PauseAtPageEnd() const { return pause_at_page_end_; }
+  const std::string& Prompt() const { return prompt_; }
+  bool ScriptOpen() const { return script_file_.IsOpen(); }
+  const std::string& NextLine() const { return next_line_; }
+  uint8_t LineCount() const { return line_count_; }
+
+  /// True when a tick would change nothing: the timer is off, a page waits for a click
+  /// under normal pacing, or no scenario file is open.
+  bool TickWouldIdle() const;
+
+  /// Whether the message window takes presses and clicks now: it is shown and no choice
+  /// covers it.
+  bool MessageWindowTakesInput() const { return message_visible_ && !ChoiceShown(); }
+
+ private:
+  // The handlers' bodies, also called from within the engine as the design calls them.
+  void Activate();
+  void Click();
+
+  // Opening and restart.
+  void OpenScenario(const std::string& name);
+
+  // The stepper, one function per line kind that needs more than a line.
+  void StepScript();
+  void StepOnce();
+  void ShowQuestion();
+  void SkipBranch();
+  void EndBranch();
+  void AddScore(const std::string& line);
+  void JumpToEnding();
+  void Restart();
+  void ShowTextLine(const std::string& line);
+  void EndScenario();
+  void StopScenario(const std::string& reason);
+  void FollowChoice(int index);
+
+  // Writing the presentation.
+  void ShowMessage(const std::string& text, bool visible);
+  void EndMessage();
+  void SetChoice(int index, const std::string& caption, bool visible);
+  void HideChoices();
+  void SetTimerEnabled(bool enabled);
+  void SetTimerInterval(int interval_ms);
+  void SetPacing(bool pause_at_page_end);
+
+  /// Reads the next line where the scenario must have one; a file that ends there stops
+  /// the scenario with a message about `looking_for`.
+  std::string ReadRequiredLine(const std::string& looking_for);
+
+  Presentation& presentation_;
+  std::filesystem::path dat_dir_;
+  std::string scenario_file_name_;
+
+  ScriptFile script_file_;
+  std::string next_line_;
+  uint8_t line_count_ = 0;
+  std::string prompt_;
+  bool pause_at_page_end_ = true;
+  int16_t score_ = 0;
+
+  std::string message_text_ = "Label1";
+  bool message_visible_ = true;
+  ChoiceButton com_[2];
+  PacingTimer tim_say_;
+
+  // A handler runs to its end before the next event: events that arrive while one runs
+  // (a timer tick during a message box) are dropped.
+  bool handling_ = false;
+  // Set while an opening takes its first step; a restart met then would loop forever.
+  bool in_first_step_of_opening_ = false;
+};
+
+}  // namespace tavrin

@@ -1,0 +1,139 @@
+// The stepper: one step consumes lines until one of them shows something, waits or ends
+// the scenario. Lines that show nothing go round the loop instead of nesting a call, so a
+// run of any length costs no stack.
+#include "scenario/line_kind.h"
+#include "scenario/player.h"
+#include "scenario/scenario_stop.h"
+#include "scenario/score_number.h"
+
+namespace tavrin {
+
+void Player::StepScript() {
+  if (!script_file_.IsOpen()) return;
+  try {
+    StepOnce();
+  } catch (const ScenarioStop& stop) {
+    StopScenario(stop.what());
+  }
+}
+
+void Player::StepOnce() {
+  for (;;) {
+    std::string line = std::move(next_line_);
+    next_line_ = script_file_.AtEnd() ? "tugi" : script_file_.ReadLine().value_or("tugi");
+    switch (KindOfLine(line)) {
+      case LineKind::EndMarker:
+        EndScenario();
+        return;
+      case LineKind::Question:
+        ShowQuestion();
+        return;
+      case LineKind::Label:
+        SkipBranch();
+        continue;
+      case LineKind::BlockEnd:
+        EndBranch();  // the line after the "●" is dropped unread
+        continue;
+      case LineKind::Score:
+        AddScore(line);
+        continue;
+      case LineKind::EndingJump:
+        JumpToEnding();
+        continue;
+      case LineKind::Restart:
+        Restart();
+        return;
+      case LineKind::Empty:
+        ShowMessage("", true);
+        line_count_ = 0;
+        continue;
+      case LineKind::Picture:
+        presentation_.ShowPicture(PictureName(line));
+        continue;
+      case LineKind::Text:
+        ShowTextLine(line);
+        return;
+    }
+  }
+}
+
+std::string Player::ReadRequiredLine(const std::string& looking_for) {
+  std::optional<std::string> line = script_file_.ReadLine();
+  if (!line) {
+    throw ScenarioStop(scenario_file_name_ + " ended while looking for " + looking_for + ".");
+  }
+  return std::move(*line);
+}
+
+void Player::ShowQuestion() {
+  for (int i = 0; i < 2; ++i) {
+    SetChoice(i, next_line_, true);
+    next_line_ = ReadRequiredLine("the two choices of a question and the line after them");
+  }
+  SetTimerEnabled(false);
+}
+
+void Player::SkipBranch() {
+  while (next_line_ != kBlockEndLine) {
+    next_line_ = ReadRequiredLine("\"\u25CF\" to close a branch");
+  }
+  EndBranch();
+}
+
+void Player::EndBranch() {
+  SetPacing(true);
+  next_line_.clear();  // the empty line in its place clears the window and starts a page
+}
+
+void Player::AddScore(const std::string& line) {
+  score_ = AddToScore(score_, ScoreNumber(std::string_view(line).substr(1)));
+}
+
+void Player::JumpToEnding() {
+  const std::string_view label = score_ >= 20 ? kGoodEnding : kBadEnding;
+  while (next_line_ != label) {
+    next_line_ = ReadRequiredLine("the ending \"" + std::string(label) + "\"");
+  }
+  next_line_.clear();
+}
+
+void Player::ShowTextLine(const std::string& line) {
+  // After a page end the old page is dropped; otherwise the line joins the rows shown.
+  std::string text = prompt_ == kPagePrompt ? std::string() : message_text_;
+  const bool page_ends = EndsPageBefore(next_line_) || line_count_ >= 10;
+  if (page_ends) {
+    prompt_ = kPagePrompt;
+    if (pause_at_page_end_) SetTimerEnabled(false);
+    line_count_ = 0;
+  } else {
+    prompt_.clear();
+  }
+  ++line_count_;
+  text.append("\r\n").append(line).append(prompt_);
+  ShowMessage(text, true);
+}
+
+void Player::FollowChoice(int index) {
+  if (!script_file_.IsOpen()) return;
+  try {
+    // The caption lines are already behind the read position; the first equal line wins.
+    while (com_[index].caption != next_line_) {
+      next_line_ = ReadRequiredLine("the choice \"" + com_[index].caption + "\"");
+    }
+  } catch (const ScenarioStop& stop) {
+    StopScenario(stop.what());
+    return;
+  }
+  next_line_.clear();
+  HideChoices();
+  SetTimerEnabled(true);
+  StepScript();
+}
+
+void Player::StopScenario(const std::string& reason) {
+  EndScenario();
+  HideChoices();
+  presentation_.Alert(reason);
+}
+
+}  // namespace tavrin

@@ -1,0 +1,43 @@
+#include "ui/picture_holder.h"
+
+#include <QImageReader>
+#include <QString>
+#include <utility>
+
+#include "scenario/game_path.h"
+
+namespace tavrin {
+
+PictureHolder::PictureHolder(std::filesystem::path img_dir) : img_dir_(std::move(img_dir)) {}
+
+bool PictureHolder::ShowPicture(const std::string& name) {
+  showing_ = false;  // the area is cleared before anything is loaded
+  if (!name.empty() && !Load(name)) return false;
+  showing_ = !image_.isNull();
+  return showing_;
+}
+
+bool PictureHolder::Load(const std::string& name) {
+  const std::filesystem::path file = ResolveGamePath(img_dir_, name + ".jpg");
+  QImageReader reader(QString::fromStdString(file.string()));
+  reader.setDecideFormatFromContent(true);
+  reader.setAutoTransform(false);  // pictures are shown as stored, never rotated
+  const QSize size = reader.size();
+  if (!size.isValid() || size.isEmpty()) return false;
+
+  // Decoding at a quarter or an eighth of the size is several times faster and loses
+  // nothing once the picture is stretched over a smaller area.
+  if (target_size_.isValid() && !target_size_.isEmpty() &&
+      size.width() >= 2 * target_size_.width() && size.height() >= 2 * target_size_.height()) {
+    reader.setScaledSize(size.scaled(target_size_, Qt::KeepAspectRatioByExpanding));
+  }
+  QImage image = reader.read();
+  if (image.isNull()) return false;
+
+  image_ = std::move(image);
+  pixel_size_ = size;
+  file_ = file;
+  return true;
+}
+
+}  // namespace tavrin
