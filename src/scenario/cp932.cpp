@@ -2,7 +2,11 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <stdexcept>
 
 namespace tavrin {
@@ -10,7 +14,7 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
-// One converter per thread, opened on first use: opening one costs far more than a line.
+// The C library's converter, used directly only when the table below cannot be built.
 class Converter {
  public:
   Converter() : cd_(iconv_open("UTF-8", "CP932")) {
@@ -54,8 +58,111 @@ class Converter {
     return out;
   }
 
+  // Converts exactly `bytes` in one go into `utf8`. False when the converter does not take
+  // all of it as complete characters.
+  bool ConvertWhole(std::string_view bytes, std::string& utf8) {
+    char out[16];
+    char* in = const_cast<char*>(bytes.data());
+    size_t in_left = bytes.size();
+    char* dst = out;
+    size_t out_left = sizeof out;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    const bool whole = iconv(cd_, &in, &in_left, &dst, &out_left) != static_cast<size_t>(-1) &&
+                       in_left == 0 && iconv(cd_, nullptr, nullptr, &dst, &out_left) == 0;
+    utf8.assign(out, static_cast<size_t>(dst - out));
+    return whole;
+  }
+
  private:
   iconv_t cd_;
+};
+
+// The decoding of one- and two-byte sequences, asked of the C library's converter and kept,
+// so that a line is decoded by lookups and gives exactly what the converter, replacing one
+// byte at a time, would give. Code page 932 has no shift states: a byte either stands for a
+// character of its own, or it and the byte after it do, or it is replaced. The pairs of a
+// lead byte are asked for when that lead byte first turns up, so a game's first page does
+// not wait for the whole table.
+class DecodeTable {
+ public:
+  DecodeTable() {
+    std::string utf8;
+    for (int b = 0; b < 256; ++b) {
+      const char byte = static_cast<char>(b);
+      if (converter_.ConvertWhole(std::string_view(&byte, 1), utf8)) {
+        usable_ = usable_ && Store(single_[b], utf8);
+      } else {
+        may_lead_[b] = true;  // a lead byte, or a byte that is always replaced
+      }
+    }
+  }
+
+  /// False when the converter gave something the table cannot hold; every line then goes
+  /// through the converter itself.
+  bool Usable() const { return usable_; }
+
+  // Writes the UTF-8 of `bytes` to `out`, which has room for three bytes per input byte.
+  char* Decode(std::string_view bytes, char* out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+      const unsigned char b = *p;
+      const Entry* e = &single_[b];
+      size_t used = 1;
+      if (e->length == 0 && may_lead_[b] && p + 1 < end) {
+        const Entry& pair = Row(b)[p[1]];
+        if (pair.length != 0) {
+          e = &pair;
+          used = 2;
+        }
+      }
+      if (e->length == 0) {
+        std::memcpy(out, kReplacement.data(), kReplacement.size());
+        out += kReplacement.size();
+      } else {
+        std::memcpy(out, e->utf8, 3);
+        out += e->length;
+      }
+      p += used;
+    }
+    return out;
+  }
+
+ private:
+  // UTF-8 of one character; length 0 when the sequence is not a character.
+  struct Entry {
+    uint8_t length = 0;
+    char utf8[3] = {};
+  };
+  using Row_ = std::array<Entry, 256>;
+
+  const Row_& Row(unsigned char lead) {
+    if (pairs_[lead] == nullptr) {
+      auto row = std::make_unique<Row_>();
+      std::string utf8;
+      for (int t = 0; t < 256; ++t) {
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(t)};
+        if (converter_.ConvertWhole(std::string_view(pair, 2), utf8) && !Store((*row)[t], utf8)) {
+          (*row)[t] = Entry{};  // cannot happen for code page 932; replaced rather than cut
+        }
+      }
+      pairs_[lead] = std::move(row);
+    }
+    return *pairs_[lead];
+  }
+
+  static bool Store(Entry& entry, const std::string& utf8) {
+    if (utf8.empty() || utf8.size() > sizeof entry.utf8) return false;
+    entry.length = static_cast<uint8_t>(utf8.size());
+    std::memcpy(entry.utf8, utf8.data(), utf8.size());
+    return true;
+  }
+
+  Converter converter_;
+  bool usable_ = true;
+  std::array<Entry, 256> single_{};
+  std::array<bool, 256> may_lead_{};
+  std::array<std::unique_ptr<Row_>, 256> pairs_{};
 };
 
 bool IsAscii(std::string_view bytes) {
@@ -70,6 +177,13 @@ bool IsAscii(std::string_view bytes) {
 std::string DecodeCp932(std::string_view bytes) {
   // Code page 932 leaves the ASCII range as it is, so most directive lines need no converter.
   if (IsAscii(bytes)) return std::string(bytes);
+  thread_local DecodeTable table;
+  if (table.Usable()) {
+    std::string out(bytes.size() * 3, '\0');
+    char* end = table.Decode(bytes, out.data());
+    out.resize(static_cast<size_t>(end - out.data()));
+    return out;
+  }
   thread_local Converter converter;
   return converter.Convert(bytes);
 }

@@ -1,0 +1,174 @@
+#include "audio/fluidsynth_channel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "audio/fluidsynth_engine.h"
+#include "audio/midi_file.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr std::string_view kOpenStart = "open \"";
+constexpr std::string_view kOpenEnd = "\" alias MIDI";
+
+// The synthesizer's rate before an engine reports its own; FluidSynth's default.
+constexpr int kDefaultSampleRate = 44100;
+
+}  // namespace
+
+FluidSynthChannel::FluidSynthChannel(AudioOutput output)
+    : FluidSynthChannel(output, FluidSynthEngine::DefaultSoundfonts()) {}
+
+FluidSynthChannel::FluidSynthChannel(AudioOutput output, std::vector<std::string> soundfonts)
+    : output_(output), soundfonts_(std::move(soundfonts)) {}
+
+FluidSynthChannel::~FluidSynthChannel() {
+  if (open_) Close();
+}
+
+ChannelError FluidSynthChannel::Send(std::string_view command, char* reply,
+                                     std::size_t reply_size) {
+  if (command == "status MIDI mode") return Mode(reply, reply_size);
+  if (command == "seek MIDI to start") return Seek();
+  if (command == "play MIDI from 0") return Play(true);
+  if (command == "play MIDI notify") return Play(false);
+  if (command == "close MIDI notify") return Close();
+  if (command.size() >= kOpenStart.size() + kOpenEnd.size() && command.starts_with(kOpenStart) &&
+      command.ends_with(kOpenEnd)) {
+    return Open(
+        command.substr(kOpenStart.size(), command.size() - kOpenStart.size() - kOpenEnd.size()));
+  }
+  return ChannelError::UnknownCommand;
+}
+
+ChannelError FluidSynthChannel::Open(std::string_view path) {
+  if (open_) return ChannelError::NameInUse;
+  // The file is read here, at once, so that a file that cannot play fails the open; only
+  // the synthesizer, which waits for the soundfont, is left to the worker.
+  MidiPiece piece = LoadMidiFile(std::string(path));
+  if (piece.error == MidiFileError::Unreadable) return ChannelError::CannotOpenFile;
+  if (piece.error != MidiFileError::None) return ChannelError::NotMidiFile;
+
+  EngineSetup setup;
+  setup.output = output_;
+  setup.soundfonts = soundfonts_;
+  setup.midi = std::move(piece.bytes);
+  setup.length_ticks = piece.length_ticks;
+  {
+    std::lock_guard lock(mutex_);
+    built_ = false;
+    play_requested_ = false;
+  }
+  open_ = true;
+  worker_ = std::jthread([this, setup = std::move(setup)](std::stop_token stop) {
+    std::unique_ptr<FluidSynthEngine> engine = FluidSynthEngine::Build(setup, stop);
+    {
+      std::lock_guard lock(mutex_);
+      // A close that came meanwhile waits for this thread and wants nothing of its work;
+      // the engine is destroyed here, outside the lock.
+      if (stop.stop_requested()) return;
+      engine_ = std::move(engine);
+      built_ = true;
+      if (engine_ != nullptr && play_requested_) engine_->Play();
+    }
+    built_cv_.notify_all();
+  });
+  return ChannelError::None;
+}
+
+ChannelError FluidSynthChannel::Close() {
+  if (!open_) return ChannelError::NoDevice;
+  // The worker checks for the stop between the slow steps of its build (the soundfont, the
+  // sound output), so the wait is at most one of them.
+  worker_.request_stop();
+  if (worker_.joinable()) worker_.join();
+  std::unique_ptr<FluidSynthEngine> engine;
+  {
+    std::lock_guard lock(mutex_);
+    engine = std::move(engine_);
+    built_ = false;
+    play_requested_ = false;
+  }
+  engine.reset();
+  open_ = false;
+  return ChannelError::None;
+}
+
+ChannelError FluidSynthChannel::Play(bool from_start) {
+  if (!open_) return ChannelError::NoDevice;
+  std::lock_guard lock(mutex_);
+  if (engine_ == nullptr) {
+    // Nothing has played yet, so from the start or not is the same.
+    play_requested_ = true;
+    return ChannelError::None;
+  }
+  if (from_start) engine_->Rewind();
+  engine_->Play();
+  return ChannelError::None;
+}
+
+ChannelError FluidSynthChannel::Seek() {
+  if (!open_) return ChannelError::NoDevice;
+  std::lock_guard lock(mutex_);
+  if (engine_ == nullptr) {
+    play_requested_ = false;
+    return ChannelError::None;
+  }
+  engine_->Rewind();
+  return ChannelError::None;
+}
+
+ChannelError FluidSynthChannel::Mode(char* reply, std::size_t reply_size) {
+  if (!open_) return ChannelError::NoDevice;
+  bool playing;
+  {
+    std::lock_guard lock(mutex_);
+    // While the soundfont loads, a piece that was asked to play reads as playing: were it
+    // to read stopped, the watchdog would rewind and restart it at every tick until the
+    // synthesizer is there.
+    playing = engine_ != nullptr ? engine_->Playing() : play_requested_;
+  }
+  const std::string_view answer = playing ? "playing" : "stopped";
+  if (reply == nullptr || reply_size < answer.size() + 1) return ChannelError::ReplyTooSmall;
+  std::memcpy(reply, answer.data(), answer.size());
+  reply[answer.size()] = '\0';
+  return ChannelError::None;
+}
+
+bool FluidSynthChannel::WaitUntilReady(std::chrono::milliseconds timeout) {
+  if (!open_) return false;
+  std::unique_lock lock(mutex_);
+  return built_cv_.wait_for(lock, timeout, [this] { return built_; });
+}
+
+bool FluidSynthChannel::Render(std::span<float> left, std::span<float> right) {
+  std::lock_guard lock(mutex_);
+  // With a sound output the audio thread renders; a second renderer would race it.
+  if (engine_ == nullptr || output_ != AudioOutput::None) {
+    std::fill(left.begin(), left.end(), 0.0f);
+    std::fill(right.begin(), right.end(), 0.0f);
+    return false;
+  }
+  engine_->Render(left, right);
+  return true;
+}
+
+int FluidSynthChannel::SampleRate() const {
+  std::lock_guard lock(mutex_);
+  return engine_ != nullptr ? engine_->SampleRate() : kDefaultSampleRate;
+}
+
+std::string FluidSynthChannel::Soundfont() const {
+  std::lock_guard lock(mutex_);
+  return engine_ != nullptr ? engine_->Soundfont() : std::string();
+}
+
+std::string FluidSynthChannel::Driver() const {
+  std::lock_guard lock(mutex_);
+  return engine_ != nullptr ? engine_->Driver() : std::string();
+}
+
+}  // namespace tavrin

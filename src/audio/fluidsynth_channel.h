@@ -1,0 +1,90 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "audio/audio_output.h"
+#include "audio/command_channel.h"
+
+namespace tavrin {
+
+class FluidSynthEngine;
+
+/// The MIDI device behind the program's music commands, played by FluidSynth. It opens one
+/// Standard MIDI File at a time under the name MIDI, plays it, reports its mode, and sends
+/// it back to its start. Opening reads the file at once but builds the synthesizer on a
+/// worker thread, so the caller never waits for the soundfont; until the synthesizer is
+/// there, the device answers from what it was asked to do.
+///
+/// The commands, case and blanks exact: `open "PATH" alias MIDI`, `close MIDI notify`,
+/// `play MIDI notify`, `play MIDI from 0`, `seek MIDI to start`, `status MIDI mode` (answers
+/// "playing", or "stopped" before the first play and once the piece has played to its end).
+/// A seek stops the piece at its start. Anything else is refused.
+///
+/// A missing file, or one that is not a playable Standard MIDI File, fails the open and
+/// leaves nothing open. Without a soundfont the piece plays and ends as usual, silently.
+/// When no sound output opens, the device still takes every command and reads playing from
+/// the first play on: nothing moves the piece, so it never ends and is never restarted.
+///
+/// Commands come from one thread at a time (the program's user-interface thread).
+class FluidSynthChannel final : public CommandChannel {
+ public:
+  explicit FluidSynthChannel(AudioOutput output = AudioOutput::Device);
+  /// `soundfonts` are tried in order when a piece opens; an empty list plays silently.
+  FluidSynthChannel(AudioOutput output, std::vector<std::string> soundfonts);
+  /// Closes the device, waiting for the worker and stopping the sound output.
+  ~FluidSynthChannel() override;
+
+  FluidSynthChannel(const FluidSynthChannel&) = delete;
+  FluidSynthChannel& operator=(const FluidSynthChannel&) = delete;
+
+  ChannelError Send(std::string_view command, char* reply, std::size_t reply_size) override;
+
+  /// Waits until the open piece's synthesizer is built, or found impossible to build (the
+  /// device then plays silently). False if nothing is open or `timeout` passes first.
+  bool WaitUntilReady(std::chrono::milliseconds timeout);
+
+  /// With `AudioOutput::None`: renders the next frames of the open piece into `left` and
+  /// `right` (equal sizes), moving the piece on by as much. Fills silence and returns false
+  /// when there is nothing to render (no piece open, or its synthesizer not yet built).
+  bool Render(std::span<float> left, std::span<float> right);
+
+  /// The rate `Render` produces, in frames per second.
+  int SampleRate() const;
+  /// The soundfont and the sound output the open piece plays with; empty when none.
+  std::string Soundfont() const;
+  std::string Driver() const;
+
+ private:
+  ChannelError Open(std::string_view path);
+  ChannelError Close();
+  ChannelError Play(bool from_start);
+  ChannelError Seek();
+  ChannelError Mode(char* reply, std::size_t reply_size);
+
+  const AudioOutput output_;
+  const std::vector<std::string> soundfonts_;
+
+  // Only the calling thread touches this.
+  bool open_ = false;
+
+  // Shared with the worker that builds the engine.
+  mutable std::mutex mutex_;
+  std::condition_variable built_cv_;
+  bool built_ = false;
+  std::unique_ptr<FluidSynthEngine> engine_;
+  // What the caller asked for while no engine plays: while the soundfont loads, or for
+  // good when no engine could be built.
+  bool play_requested_ = false;
+
+  std::jthread worker_;
+};
+
+}  // namespace tavrin

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <fluidsynth.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "audio/audio_output.h"
+
+namespace tavrin {
+
+/// What one piece needs to play.
+struct EngineSetup {
+  AudioOutput output = AudioOutput::Device;
+  /// Soundfonts to try, in order; the first that loads is used. With none the piece still
+  /// runs its course, silently.
+  std::vector<std::string> soundfonts;
+  /// A Standard MIDI File as `ReadMidiFile` writes it, and its length in ticks.
+  std::vector<uint8_t> midi;
+  int64_t length_ticks = 0;
+};
+
+/// The FluidSynth objects that play one piece: settings, synthesizer, soundfont, player and
+/// sound output. Building it may take a while (the soundfont), so it is meant to be built
+/// away from the caller's thread; destroying it stops the sound output first, so the audio
+/// thread never meets a freed player or synthesizer.
+class FluidSynthEngine {
+ public:
+  /// Builds the engine. Returns null when FluidSynth cannot make a synthesizer, when a
+  /// sound output was asked for and none opens, or when `stop` was requested meanwhile.
+  static std::unique_ptr<FluidSynthEngine> Build(const EngineSetup& setup, std::stop_token stop);
+
+  ~FluidSynthEngine();
+  FluidSynthEngine(const FluidSynthEngine&) = delete;
+  FluidSynthEngine& operator=(const FluidSynthEngine&) = delete;
+
+  /// True from a play until the piece has played to its end or is stopped.
+  bool Playing() const;
+
+  /// Plays on from where the piece stands. A piece of no length is over at once.
+  void Play();
+
+  /// Stops the piece and sends it back to its start.
+  void Rewind();
+
+  /// Renders the next `left.size()` frames into `left` and `right` (equal sizes). Only for
+  /// an engine without a sound output: the player moves on with the frames rendered.
+  void Render(std::span<float> left, std::span<float> right);
+
+  int SampleRate() const;
+  /// The soundfont in use, or empty when none loaded.
+  const std::string& Soundfont() const { return soundfont_; }
+  /// The sound output in use, or empty when there is none.
+  const std::string& Driver() const { return driver_name_; }
+
+  /// The soundfonts tried when no list is given: Debian's default General MIDI soundfont,
+  /// FluidSynth's own default, then the other places where distributions put one.
+  static std::vector<std::string> DefaultSoundfonts();
+
+  /// The audio drivers worth trying, in the order tried, from those `available`: the ones a
+  /// desktop user expects first, then the rest, leaving out those that would write a file
+  /// or start a sound server.
+  static std::vector<std::string> OrderDrivers(const std::vector<std::string>& available);
+
+  /// The audio drivers this FluidSynth offers.
+  static std::vector<std::string> AvailableDrivers();
+
+ private:
+  FluidSynthEngine() = default;
+
+  static int OnTick(void* data, int tick);
+
+  fluid_settings_t* settings_ = nullptr;
+  fluid_synth_t* synth_ = nullptr;
+  fluid_player_t* player_ = nullptr;
+  fluid_audio_driver_t* driver_ = nullptr;
+  int64_t length_ticks_ = 0;
+  std::string soundfont_;
+  std::string driver_name_;
+};
+
+}  // namespace tavrin

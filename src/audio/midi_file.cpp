@@ -1,0 +1,281 @@
+#include "audio/midi_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <system_error>
+
+namespace tavrin {
+
+namespace {
+
+// A MIDI file of this size would be hours of dense music; a larger "bgm.mid" is something
+// else and is not read into memory.
+constexpr std::uintmax_t kMaxFileSize = 64u << 20;
+// The most tracks FluidSynth's player keeps; it refuses a file with more.
+constexpr uint16_t kMaxTracks = 128;
+// The largest number a variable-length quantity of four bytes can hold.
+constexpr uint32_t kMaxVarLen = 0x0FFFFFFF;
+// The player counts ticks in an int.
+constexpr int64_t kMaxTicks = std::numeric_limits<int32_t>::max();
+
+uint32_t Get32(std::span<const uint8_t> bytes, std::size_t at) {
+  return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 | uint32_t{bytes[at + 2]} << 8 |
+         uint32_t{bytes[at + 3]};
+}
+
+uint16_t Get16(std::span<const uint8_t> bytes, std::size_t at) {
+  return static_cast<uint16_t>(bytes[at] << 8 | bytes[at + 1]);
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void Put16(std::vector<uint8_t>& out, uint16_t value) {
+  out.push_back(static_cast<uint8_t>(value >> 8));
+  out.push_back(static_cast<uint8_t>(value));
+}
+
+void PutVarLen(std::vector<uint8_t>& out, uint32_t value) {
+  uint8_t groups[4];
+  int count = 0;
+  groups[count++] = value & 0x7F;
+  while ((value >>= 7) != 0) groups[count++] = static_cast<uint8_t>(0x80 | (value & 0x7F));
+  while (count > 0) out.push_back(groups[--count]);
+}
+
+void PutText(std::vector<uint8_t>& out, const char (&text)[5]) {
+  out.insert(out.end(), text, text + 4);
+}
+
+bool IsChunkName(std::span<const uint8_t> name) {
+  return std::all_of(name.begin(), name.end(), [](uint8_t c) { return c >= 0x20 && c < 0x7F; });
+}
+
+class ByteReader {
+ public:
+  explicit ByteReader(std::span<const uint8_t> data) : data_(data) {}
+
+  bool AtEnd() const { return pos_ == data_.size(); }
+
+  bool Byte(uint8_t& out) {
+    if (AtEnd()) return false;
+    out = data_[pos_++];
+    return true;
+  }
+
+  bool Bytes(uint32_t count, std::span<const uint8_t>& out) {
+    if (data_.size() - pos_ < count) return false;
+    out = data_.subspan(pos_, count);
+    pos_ += count;
+    return true;
+  }
+
+  enum class VarLenResult { Ok, RanOut, TooLong };
+
+  VarLenResult VarLen(uint32_t& out) {
+    out = 0;
+    for (int i = 0; i < 4; ++i) {
+      uint8_t c;
+      if (!Byte(c)) return VarLenResult::RanOut;
+      out = out << 7 | (c & 0x7F);
+      if ((c & 0x80) == 0) return VarLenResult::Ok;
+    }
+    return VarLenResult::TooLong;
+  }
+
+ private:
+  std::span<const uint8_t> data_;
+  std::size_t pos_ = 0;
+};
+
+// Reads the events of one track and appends the track, rewritten, to `out`. `cut_by_end`
+// tells that the chunk claims more bytes than the file holds: such a track must reach its
+// End of Track before the bytes run out, and running out counts as a cut file.
+MidiFileError ReadTrack(std::span<const uint8_t> data, bool cut_by_end, std::vector<uint8_t>& out,
+                        int64_t& length_ticks) {
+  const MidiFileError ran_out = cut_by_end ? MidiFileError::Truncated : MidiFileError::Corrupt;
+  ByteReader in(data);
+  const std::size_t chunk_start = out.size();
+  PutText(out, "MTrk");
+  Put32(out, 0);
+
+  // Running status follows the last channel message only. Strictly a meta or system
+  // exclusive event cancels it, but files that carry it across one play everywhere else.
+  uint8_t running = 0;
+  int64_t tick = 0;
+  // Time since the last event written; dropped events hand theirs on to the next one.
+  uint32_t pending = 0;
+  bool ended = false;
+
+  while (!ended && !in.AtEnd()) {
+    uint32_t delta;
+    switch (in.VarLen(delta)) {
+      case ByteReader::VarLenResult::Ok:
+        break;
+      case ByteReader::VarLenResult::RanOut:
+        return ran_out;
+      case ByteReader::VarLenResult::TooLong:
+        return MidiFileError::Corrupt;
+    }
+    tick += delta;
+    if (tick > kMaxTicks || pending > kMaxVarLen - delta) return MidiFileError::Unsupported;
+    pending += delta;
+
+    uint8_t status;
+    if (!in.Byte(status)) return ran_out;
+    uint8_t first_data = 0;
+    bool have_first_data = false;
+    if (status < 0x80) {
+      if (running == 0) return MidiFileError::Corrupt;
+      first_data = status;
+      have_first_data = true;
+      status = running;
+    }
+
+    if (status < 0xF0) {
+      running = status;
+      const uint8_t kind = status & 0xF0;
+      const int data_count = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
+      uint8_t data_bytes[2] = {first_data, 0};
+      for (int i = have_first_data ? 1 : 0; i < data_count; ++i) {
+        if (!in.Byte(data_bytes[i])) return ran_out;
+      }
+      for (int i = 0; i < data_count; ++i) {
+        if (data_bytes[i] & 0x80) return MidiFileError::Corrupt;
+      }
+      PutVarLen(out, pending);
+      out.push_back(status);
+      out.insert(out.end(), data_bytes, data_bytes + data_count);
+      pending = 0;
+      continue;
+    }
+
+    if (status != 0xFF && status != 0xF0 && status != 0xF7) {
+      // System common and real-time messages have no length a file could give.
+      return MidiFileError::Corrupt;
+    }
+    uint8_t meta_type = 0;
+    if (status == 0xFF && !in.Byte(meta_type)) return ran_out;
+    uint32_t length;
+    switch (in.VarLen(length)) {
+      case ByteReader::VarLenResult::Ok:
+        break;
+      case ByteReader::VarLenResult::RanOut:
+        return ran_out;
+      case ByteReader::VarLenResult::TooLong:
+        return MidiFileError::Corrupt;
+    }
+    std::span<const uint8_t> body;
+    if (!in.Bytes(length, body)) return ran_out;
+
+    if (status == 0xFF && meta_type == 0x2F) {
+      ended = true;
+    } else if (status == 0xFF && meta_type == 0x51 && length == 3) {
+      PutVarLen(out, pending);
+      out.insert(out.end(), {0xFF, 0x51, 0x03});
+      out.insert(out.end(), body.begin(), body.end());
+      pending = 0;
+    } else if (status == 0xF0 && length > 0) {
+      PutVarLen(out, pending);
+      out.push_back(0xF0);
+      PutVarLen(out, length);
+      out.insert(out.end(), body.begin(), body.end());
+      pending = 0;
+    }
+    // Every other meta event carries no sound, and an escaped 0xF7 block is meant for a
+    // device's wire rather than a synthesizer.
+  }
+  if (!ended && cut_by_end) return MidiFileError::Truncated;
+
+  PutVarLen(out, pending);
+  out.insert(out.end(), {0xFF, 0x2F, 0x00});
+  const auto track_length = static_cast<uint32_t>(out.size() - chunk_start - 8);
+  for (int i = 0; i < 4; ++i) {
+    out[chunk_start + 4 + i] = static_cast<uint8_t>(track_length >> (24 - 8 * i));
+  }
+  length_ticks = tick;
+  return MidiFileError::None;
+}
+
+MidiPiece Failure(MidiFileError error) {
+  MidiPiece piece;
+  piece.error = error;
+  return piece;
+}
+
+}  // namespace
+
+MidiPiece ReadMidiFile(std::span<const uint8_t> file) {
+  if (file.size() < 4 || std::memcmp(file.data(), "MThd", 4) != 0) {
+    return Failure(MidiFileError::NotMidi);
+  }
+  if (file.size() < 14) return Failure(MidiFileError::Truncated);
+  const uint32_t header_length = Get32(file, 4);
+  const uint16_t format = Get16(file, 8);
+  const uint16_t track_count = Get16(file, 10);
+  const uint16_t division = Get16(file, 12);
+  if (header_length < 6 || track_count == 0 || division == 0) {
+    return Failure(MidiFileError::Corrupt);
+  }
+  if (format > 2 || (division & 0x8000) != 0 || track_count > kMaxTracks) {
+    return Failure(MidiFileError::Unsupported);
+  }
+
+  MidiPiece piece;
+  piece.division = division;
+  std::vector<uint8_t>& out = piece.bytes;
+  PutText(out, "MThd");
+  Put32(out, 6);
+  Put16(out, track_count == 1 ? 0 : 1);
+  Put16(out, track_count);
+  Put16(out, division);
+
+  // Chunks are walked by their declared lengths; the one that claims more than the file
+  // holds can only be the last.
+  uint64_t pos = 8 + uint64_t{header_length};
+  for (uint16_t tracks_read = 0; tracks_read < track_count;) {
+    if (pos + 8 > file.size()) return Failure(MidiFileError::Truncated);
+    const auto name = file.subspan(static_cast<std::size_t>(pos), 4);
+    const uint64_t body_start = pos + 8;
+    const uint64_t body_end = body_start + Get32(file, static_cast<std::size_t>(pos) + 4);
+    const bool cut_by_end = body_end > file.size();
+    if (std::memcmp(name.data(), "MTrk", 4) == 0) {
+      const auto body = file.subspan(
+          static_cast<std::size_t>(body_start),
+          static_cast<std::size_t>(std::min<uint64_t>(body_end, file.size()) - body_start));
+      int64_t track_ticks = 0;
+      const MidiFileError error = ReadTrack(body, cut_by_end, out, track_ticks);
+      if (error != MidiFileError::None) return Failure(error);
+      piece.length_ticks = std::max(piece.length_ticks, track_ticks);
+      ++tracks_read;
+    } else if (!IsChunkName(name)) {
+      return Failure(MidiFileError::Corrupt);
+    }
+    pos = body_end;
+  }
+  return piece;
+}
+
+MidiPiece LoadMidiFile(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path file_path(path);
+  if (!std::filesystem::is_regular_file(file_path, error)) {
+    return Failure(MidiFileError::Unreadable);
+  }
+  const std::uintmax_t size = std::filesystem::file_size(file_path, error);
+  if (error) return Failure(MidiFileError::Unreadable);
+  if (size > kMaxFileSize) return Failure(MidiFileError::Unsupported);
+
+  std::ifstream in(file_path, std::ios::binary);
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
+    return Failure(MidiFileError::Unreadable);
+  }
+  return ReadMidiFile(bytes);
+}
+
+}  // namespace tavrin

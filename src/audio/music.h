@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+
+#include "audio/command_channel.h"
+
+namespace tavrin {
+
+/// The program's side of the background music: the procedures that open, play and close the
+/// MIDI device, and the watchdog tick that restarts the piece once it has played to its end.
+/// They send fixed command texts over a `CommandChannel` and never look at a result: a
+/// failing command only leaves the program silent.
+class Music {
+ public:
+  explicit Music(CommandChannel& channel) : channel_(channel) {}
+
+  Music(const Music&) = delete;
+  Music& operator=(const Music&) = delete;
+
+  /// Closes whatever is open under the name MIDI, then opens the MIDI file at `path` under it.
+  void MidiOpen(const std::string& path);
+
+  /// Starts the piece, if the music switch is on.
+  void MidiPlay();
+
+  /// Closes the device.
+  void MidiClose();
+
+  /// The watchdog, ticked by the front end as often as its timer allows (every 10 ms or so,
+  /// on the user-interface thread). Asks the device for its mode and, when it reads stopped
+  /// and the music switch is on, sends the piece back to its start and plays it again.
+  void BgmTim_Timer();
+
+  /// The music switch: the piece plays and loops only while it is on. Off until start-up
+  /// turns it on.
+  bool BgmLoop() const { return bgm_loop_; }
+  void SetBgmLoop(bool on) { bgm_loop_ = on; }
+
+ private:
+  CommandChannel& channel_;
+  bool bgm_loop_ = false;
+};
+
+}  // namespace tavrin

@@ -1,0 +1,478 @@
+#include "audio/fluidsynth_channel.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "audio/fluidsynth_engine.h"
+#include "audio/music.h"
+#include "recording_channel.h"
+
+namespace tavrin {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::RecordingChannel;
+
+const std::string kMidiDir = std::string(TAVRIN_TESTDATA_DIR) + "/midi/";
+const std::string kScale = kMidiDir + "test-c-major-scale.mid";  // eight notes, 4.00 s
+// Debian's General MIDI soundfont (fluid-soundfont-gm), 148 MB.
+const std::string kGeneralMidi = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+
+// Below this a rendered sample is silence: FluidSynth leaves traces of about 1e-7.
+constexpr float kSilence = 1e-4f;
+
+// The watchdog's interval, as the program ticks it.
+constexpr double kTick = 0.010;
+
+std::string OpenCommand(const std::string& path) { return "open \"" + path + "\" alias MIDI"; }
+
+std::string Failed(ChannelError error) {
+  return "error " + std::to_string(static_cast<int>(error));
+}
+
+// The mode as the device answers it, or the failure.
+std::string ModeOf(CommandChannel& channel) {
+  char buffer[16];
+  std::memset(buffer, ' ', sizeof buffer);
+  const ChannelError error = channel.Send("status MIDI mode", buffer, 15);
+  if (error != ChannelError::None) return Failed(error);
+  return std::string(buffer);
+}
+
+// Renders `seconds` in watchdog-sized steps and returns the loudest sample.
+float Peak(FluidSynthChannel& channel, double seconds) {
+  const auto frames = static_cast<std::size_t>(std::lround(kTick * channel.SampleRate()));
+  std::vector<float> left(frames), right(frames);
+  float peak = 0;
+  for (double t = 0; t < seconds - 1e-9; t += kTick) {
+    channel.Render(left, right);
+    for (std::size_t i = 0; i < frames; ++i) {
+      peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
+    }
+  }
+  return peak;
+}
+
+struct Stretch {
+  double seconds = 0;  // rendered until the mode read stopped
+  float peak = 0;
+  bool stopped = false;
+};
+
+// Renders one watchdog step at a time and asks the mode after each, until it reads
+// stopped or `limit` seconds of sound have been rendered.
+Stretch PlayUntilStopped(FluidSynthChannel& channel, double limit) {
+  Stretch stretch;
+  while (!(stretch.stopped = ModeOf(channel) == "stopped") && stretch.seconds < limit) {
+    stretch.peak = std::max(stretch.peak, Peak(channel, kTick));
+    stretch.seconds += kTick;
+  }
+  return stretch;
+}
+
+// A folder of its own under the system's temporary folder, removed afterwards.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::string& name)
+      : path_(std::filesystem::temp_directory_path() / (name + " " + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+class FluidSynthChannelTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(std::filesystem::exists(kGeneralMidi)); }
+
+  // Opens `path` and waits for the synthesizer.
+  void OpenReady(const std::string& path) {
+    ASSERT_EQ(channel_.Send(OpenCommand(path), nullptr, 0), ChannelError::None);
+    ASSERT_TRUE(channel_.WaitUntilReady(10s));
+  }
+
+  FluidSynthChannel channel_{AudioOutput::None, {kGeneralMidi}};
+};
+
+TEST_F(FluidSynthChannelTest, NothingOpenFailsEveryCommandAndLeavesTheReply) {
+  char buffer[16];
+  std::memset(buffer, 'x', sizeof buffer);
+  EXPECT_EQ(channel_.Send("status MIDI mode", buffer, 15), ChannelError::NoDevice);
+  EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(16, 'x'));
+  for (const char* command :
+       {"play MIDI notify", "play MIDI from 0", "seek MIDI to start", "close MIDI notify"}) {
+    EXPECT_EQ(channel_.Send(command, nullptr, 0), ChannelError::NoDevice) << command;
+  }
+  float left[8], right[8];
+  EXPECT_FALSE(channel_.Render(left, right));
+  EXPECT_FALSE(channel_.WaitUntilReady(0ms));
+}
+
+TEST_F(FluidSynthChannelTest, RefusesEveryOtherCommandAndChangesNothing) {
+  OpenReady(kScale);
+  ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  for (const char* command :
+       {"", "stop MIDI", "pause MIDI", "play MIDI", "close MIDI", "close midi notify",
+        "Play MIDI notify", "status MIDI", "status MIDI position", "seek MIDI to end",
+        "play MIDI from 100", "close all", "open bgm.mid alias MIDI", "open \"x.mid\" alias BGM",
+        "open \"x.mid\"", "OPEN \"x.mid\" alias MIDI", "status MIDI mode "}) {
+    EXPECT_EQ(channel_.Send(command, nullptr, 0), ChannelError::UnknownCommand) << command;
+  }
+  EXPECT_EQ(ModeOf(channel_), "playing");
+}
+
+TEST_F(FluidSynthChannelTest, ModeReadsStoppedBeforeTheFirstPlay) {
+  OpenReady(kScale);
+  EXPECT_EQ(ModeOf(channel_), "stopped");
+  EXPECT_LT(Peak(channel_, 0.5), kSilence);
+  EXPECT_EQ(ModeOf(channel_), "stopped");
+}
+
+TEST_F(FluidSynthChannelTest, ModeNeedsRoomForTheAnswerAndItsNul) {
+  OpenReady(kScale);
+  char buffer[16];
+  std::memset(buffer, 'x', sizeof buffer);
+  EXPECT_EQ(channel_.Send("status MIDI mode", buffer, 7), ChannelError::ReplyTooSmall);
+  EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(16, 'x'));
+  EXPECT_EQ(channel_.Send("status MIDI mode", nullptr, 0), ChannelError::ReplyTooSmall);
+  EXPECT_EQ(channel_.Send("status MIDI mode", buffer, 8), ChannelError::None);
+  EXPECT_EQ(std::string(buffer, 8), std::string("stopped\0", 8));
+  EXPECT_EQ(std::string(buffer + 8, 8), std::string(8, 'x'));
+}
+
+TEST_F(FluidSynthChannelTest, PlaysToTheEndThenStopsAndRestartsFromTheBeginning) {
+  OpenReady(kScale);
+  ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  const Stretch first = PlayUntilStopped(channel_, 10);
+  ASSERT_TRUE(first.stopped);
+  EXPECT_NEAR(first.seconds, 4.0, 0.03);
+  EXPECT_GT(first.peak, 0.02f);
+
+  // Stopped at the end, it stays there: the last note dies away and nothing follows.
+  Peak(channel_, 1.0);
+  EXPECT_LT(Peak(channel_, 0.5), 0.002f);
+  EXPECT_EQ(ModeOf(channel_), "stopped");
+
+  // The watchdog's restart plays the whole piece again, from its first note.
+  ASSERT_EQ(channel_.Send("seek MIDI to start", nullptr, 0), ChannelError::None);
+  EXPECT_EQ(ModeOf(channel_), "stopped");
+  ASSERT_EQ(channel_.Send("play MIDI from 0", nullptr, 0), ChannelError::None);
+  EXPECT_EQ(ModeOf(channel_), "playing");
+  EXPECT_GT(Peak(channel_, 0.3), 0.02f);
+  const Stretch second = PlayUntilStopped(channel_, 10);
+  ASSERT_TRUE(second.stopped);
+  EXPECT_NEAR(0.3 + second.seconds, 4.0, 0.03);
+}
+
+TEST_F(FluidSynthChannelTest, SeekWhilePlayingStopsAtTheStart) {
+  OpenReady(kScale);
+  ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  Peak(channel_, 2.0);
+  ASSERT_EQ(channel_.Send("seek MIDI to start", nullptr, 0), ChannelError::None);
+  EXPECT_EQ(ModeOf(channel_), "stopped");
+  ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  const Stretch whole = PlayUntilStopped(channel_, 10);
+  EXPECT_NEAR(whole.seconds, 4.0, 0.03);
+}
+
+TEST_F(FluidSynthChannelTest, PlayFromZeroWhilePlayingStartsOver) {
+  OpenReady(kScale);
+  ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  Peak(channel_, 3.0);
+  ASSERT_EQ(channel_.Send("play MIDI from 0", nullptr, 0), ChannelError::None);
+  const Stretch whole = PlayUntilStopped(channel_, 10);
+  EXPECT_NEAR(whole.seconds, 4.0, 0.03);
+}
+
+// The subtle case: the program plays at start-up, long before a 148 MB soundfont is in.
+// Reading stopped then would make the watchdog rewind and replay at every tick.
+TEST_F(FluidSynthChannelTest, PlayAskedWhileTheSoundfontLoadsReadsPlayingAndHappens) {
+  RecordingChannel recorder(channel_);
+  Music music(recorder);
+  music.MidiOpen(kScale);
+  music.SetBgmLoop(true);
+  music.MidiPlay();
+  for (int i = 0; i < 5; ++i) music.BgmTim_Timer();
+  const std::string mode_while_loading = ModeOf(channel_);
+  float left[1], right[1];
+  if (channel_.Render(left, right)) GTEST_SKIP() << "the soundfont was in before the ticks";
+
+  EXPECT_EQ(mode_while_loading, "playing");
+  for (const auto& call : recorder.calls) EXPECT_NE(call.command, "seek MIDI to start");
+
+  ASSERT_TRUE(channel_.WaitUntilReady(10s));
+  const Stretch whole = PlayUntilStopped(channel_, 10);
+  EXPECT_NEAR(whole.seconds, 4.0, 0.03);
+  EXPECT_GT(whole.peak, 0.02f);
+}
+
+TEST_F(FluidSynthChannelTest, SeekWhileTheSoundfontLoadsCancelsTheEarlierPlay) {
+  ASSERT_EQ(channel_.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
+  ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  ASSERT_EQ(channel_.Send("seek MIDI to start", nullptr, 0), ChannelError::None);
+  EXPECT_EQ(ModeOf(channel_), "stopped");
+  ASSERT_TRUE(channel_.WaitUntilReady(10s));
+  EXPECT_LT(Peak(channel_, 0.5), kSilence);
+  EXPECT_EQ(ModeOf(channel_), "stopped");
+}
+
+TEST_F(FluidSynthChannelTest, ClosingWhileTheSoundfontLoadsReturnsPromptly) {
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(channel_.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
+  ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  EXPECT_EQ(channel_.Send("close MIDI notify", nullptr, 0), ChannelError::None);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+  EXPECT_EQ(ModeOf(channel_), Failed(ChannelError::NoDevice));
+
+  // The name is free again, and the next piece plays.
+  OpenReady(kScale);
+  ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  EXPECT_GT(Peak(channel_, 0.5), 0.02f);
+}
+
+TEST_F(FluidSynthChannelTest, DestroyingWhileLoadingOrPlayingReturnsPromptly) {
+  const auto start = std::chrono::steady_clock::now();
+  for (bool wait_for_the_soundfont : {false, true}) {
+    FluidSynthChannel channel(AudioOutput::None, {kGeneralMidi});
+    ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
+    ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+    if (wait_for_the_soundfont) {
+      ASSERT_TRUE(channel.WaitUntilReady(10s));
+      Peak(channel, 0.5);
+    }
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+}
+
+TEST_F(FluidSynthChannelTest, OpenRefusesASecondPieceUnderTheSameName) {
+  OpenReady(kScale);
+  EXPECT_EQ(channel_.Send(OpenCommand(kMidiDir + "dummy.mid"), nullptr, 0),
+            ChannelError::NameInUse);
+  // The program's open closes first, which replaces the piece.
+  Music music(channel_);
+  music.MidiOpen(kMidiDir + "test-track-length.mid");
+  ASSERT_TRUE(channel_.WaitUntilReady(10s));
+  ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  EXPECT_NEAR(PlayUntilStopped(channel_, 10).seconds, 1.5, 0.03);
+}
+
+TEST_F(FluidSynthChannelTest, MissingFileFailsTheOpenAndLeavesNothingOpen) {
+  EXPECT_EQ(channel_.Send(OpenCommand(kMidiDir + "no-such-bgm.mid"), nullptr, 0),
+            ChannelError::CannotOpenFile);
+  EXPECT_EQ(channel_.Send(OpenCommand(""), nullptr, 0), ChannelError::CannotOpenFile);
+  EXPECT_EQ(channel_.Send(OpenCommand(kMidiDir), nullptr, 0), ChannelError::CannotOpenFile);
+  EXPECT_EQ(ModeOf(channel_), Failed(ChannelError::NoDevice));
+  EXPECT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::NoDevice);
+}
+
+TEST_F(FluidSynthChannelTest, PathWithBlanksOpensThroughTheProgramsQuoting) {
+  TempFolder folder("tavrin audio test");
+  const auto game = folder.path() / "My Long Tale" / "music and sound";
+  std::filesystem::create_directories(game);
+  std::filesystem::copy_file(kScale, game / "bgm.mid");
+
+  Music music(channel_);
+  music.MidiOpen((game / "bgm.mid").string());
+  music.SetBgmLoop(true);
+  music.MidiPlay();
+  ASSERT_TRUE(channel_.WaitUntilReady(10s));
+  const Stretch whole = PlayUntilStopped(channel_, 10);
+  EXPECT_NEAR(whole.seconds, 4.0, 0.03);
+  EXPECT_GT(whole.peak, 0.02f);
+}
+
+// The program's watchdog over the real device: the piece restarts on time, every time,
+// and is heard again after each restart.
+TEST_F(FluidSynthChannelTest, WatchdogLoopsThePiece) {
+  RecordingChannel recorder(channel_);
+  Music music(recorder);
+  music.MidiOpen(kScale);
+  music.SetBgmLoop(true);
+  music.MidiPlay();
+  ASSERT_TRUE(channel_.WaitUntilReady(10s));
+
+  std::vector<double> restarts;
+  std::vector<std::pair<double, float>> peaks;  // each step's end and loudest sample
+  for (double t = kTick; t < 9.0; t += kTick) {
+    peaks.emplace_back(t, Peak(channel_, kTick));
+    recorder.Clear();
+    music.BgmTim_Timer();
+    if (recorder.calls.size() > 1) {
+      EXPECT_EQ(
+          recorder.Commands(),
+          (std::vector<std::string>{"status MIDI mode", "seek MIDI to start", "play MIDI from 0"}));
+      restarts.push_back(t);
+    }
+  }
+  ASSERT_EQ(restarts.size(), 2u);
+  EXPECT_NEAR(restarts[0], 4.0, 0.03);
+  EXPECT_NEAR(restarts[1], 8.0, 0.03);
+  for (double restart : restarts) {
+    float heard = 0;
+    for (const auto& [t, peak] : peaks) {
+      if (t > restart && t <= restart + 0.25) heard = std::max(heard, peak);
+    }
+    EXPECT_GT(heard, 0.02f) << "after the restart at " << restart << " s";
+  }
+}
+
+TEST(FluidSynthChannelSoundfontTest, TakesTheFirstSoundfontThatLoads) {
+  FluidSynthChannel channel(AudioOutput::None,
+                            {"/no/such/font.sf2", kMidiDir + "dummy.mid", kGeneralMidi});
+  ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
+  ASSERT_TRUE(channel.WaitUntilReady(10s));
+  EXPECT_EQ(channel.Soundfont(), kGeneralMidi);
+}
+
+TEST(FluidSynthChannelSoundfontTest, FindsTheSystemSoundfontByItself) {
+  const auto defaults = FluidSynthEngine::DefaultSoundfonts();
+  if (std::none_of(defaults.begin(), defaults.end(),
+                   [](const std::string& path) { return std::filesystem::exists(path); })) {
+    GTEST_SKIP() << "no General MIDI soundfont installed";
+  }
+  FluidSynthChannel channel(AudioOutput::None);
+  ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
+  ASSERT_TRUE(channel.WaitUntilReady(10s));
+  EXPECT_FALSE(channel.Soundfont().empty());
+  ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  EXPECT_GT(Peak(channel, 0.5), 0.02f);
+}
+
+TEST(FluidSynthChannelSoundfontTest, WithoutASoundfontThePieceRunsItsCourseSilently) {
+  FluidSynthChannel channel(AudioOutput::None, {"/no/such/font.sf2"});
+  ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
+  ASSERT_TRUE(channel.WaitUntilReady(10s));
+  EXPECT_EQ(channel.Soundfont(), "");
+  ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  const Stretch whole = PlayUntilStopped(channel, 10);
+  EXPECT_NEAR(whole.seconds, 4.0, 0.03);
+  EXPECT_LT(whole.peak, kSilence);
+}
+
+long ResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+// Only the instruments a piece uses come out of the 148 MB soundfont: the whole program has
+// 60 MB, and this process (tests and FluidSynth, without the window) must stay well inside.
+TEST(FluidSynthChannelMemoryTest, ABusyPieceLeavesMostOfTheSoundfontOnDisk) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's shadow memory counts as resident";
+#endif
+  FluidSynthChannel channel(AudioOutput::None, {kGeneralMidi});
+  ASSERT_EQ(channel.Send(OpenCommand(kMidiDir + "d_inter.mid"), nullptr, 0), ChannelError::None);
+  ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  ASSERT_TRUE(channel.WaitUntilReady(10s));
+  EXPECT_GT(Peak(channel, 20.0), 0.02f);
+  const long resident = ResidentKilobytes();
+  RecordProperty("resident_kB", static_cast<int>(resident));
+  EXPECT_GT(resident, 0);
+  EXPECT_LT(resident, 60 * 1024);
+}
+
+// With a sound output: the first that opens plays, or none opens and the device goes on
+// silently. Either way the commands work and closing does not hang.
+TEST(FluidSynthChannelDeviceTest, PlaysThroughAnOutputOrSilently) {
+  const auto start = std::chrono::steady_clock::now();
+  FluidSynthChannel channel(AudioOutput::Device, {kGeneralMidi});
+  ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
+  ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  ASSERT_TRUE(channel.WaitUntilReady(20s));
+  const std::string driver = channel.Driver();
+  RecordProperty("driver", driver.empty() ? "none" : driver);
+  if (!driver.empty()) {
+    const auto order = FluidSynthEngine::OrderDrivers(FluidSynthEngine::AvailableDrivers());
+    EXPECT_NE(std::find(order.begin(), order.end(), driver), order.end());
+  }
+  EXPECT_EQ(ModeOf(channel), "playing");
+  float left[16], right[16];
+  EXPECT_FALSE(channel.Render(left, right));
+  EXPECT_EQ(channel.Send("close MIDI notify", nullptr, 0), ChannelError::None);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
+}
+
+struct SweepFile {
+  const char* name;
+  double seconds;  // its duration, or below 0 when it must not open
+};
+
+void PrintTo(const SweepFile& file, std::ostream* out) { *out << file.name; }
+
+class EveryTestFileTest : public ::testing::TestWithParam<SweepFile> {};
+
+// Each file opens, plays to its end in its own time and starts again, or fails the open
+// and leaves nothing open. Rendered without a soundfont to keep two minutes of music quick;
+// bounded by rendered time, so a piece that never ends fails rather than hangs.
+TEST_P(EveryTestFileTest, OpensPlaysEndsAndRestartsOrFailsCleanly) {
+  const SweepFile& file = GetParam();
+  FluidSynthChannel channel(AudioOutput::None, std::vector<std::string>{});
+  const ChannelError opened = channel.Send(OpenCommand(kMidiDir + file.name), nullptr, 0);
+  if (file.seconds < 0) {
+    EXPECT_EQ(opened, ChannelError::NotMidiFile);
+    EXPECT_EQ(ModeOf(channel), Failed(ChannelError::NoDevice));
+    EXPECT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::NoDevice);
+    return;
+  }
+  ASSERT_EQ(opened, ChannelError::None);
+  ASSERT_TRUE(channel.WaitUntilReady(10s));
+  ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  const Stretch first = PlayUntilStopped(channel, file.seconds + 5);
+  ASSERT_TRUE(first.stopped);
+  EXPECT_NEAR(first.seconds, file.seconds, 0.05);
+
+  ASSERT_EQ(channel.Send("seek MIDI to start", nullptr, 0), ChannelError::None);
+  ASSERT_EQ(channel.Send("play MIDI from 0", nullptr, 0), ChannelError::None);
+  const double again = std::min(file.seconds, 2.0) - 0.1;
+  if (again > 0) {
+    Peak(channel, again);
+    EXPECT_EQ(ModeOf(channel), "playing");
+  }
+  const Stretch rest = PlayUntilStopped(channel, file.seconds + 5);
+  EXPECT_TRUE(rest.stopped);
+  EXPECT_EQ(channel.Send("close MIDI notify", nullptr, 0), ChannelError::None);
+}
+
+// Durations measured independently of this code, from each file's tempo map.
+INSTANTIATE_TEST_SUITE_P(
+    Midi, EveryTestFileTest,
+    ::testing::Values(
+        SweepFile{"dummy.mid", 1.68}, SweepFile{"test-c-major-scale.mid", 4.00},
+        SweepFile{"d_read_m.mid", 128.07}, SweepFile{"d_inter.mid", 74.65},
+        SweepFile{"d_map19.mid", 122.63}, SweepFile{"test-sysex-7e-09-01-gm1-enable.mid", 0.50},
+        SweepFile{"test-track-length.mid", 1.50}, SweepFile{"test-empty.mid", 0.0},
+        SweepFile{"test-2-tracks-type-0.mid", 4.5},
+        SweepFile{"test-running-status-metaevent.mid", 4.0},
+        SweepFile{"test-non-midi-track.mid", 4.0}, SweepFile{"MIDIBadTrackLength.mid", 2.0},
+        SweepFile{"test-corrupt-file-missing-byte.mid", -1},
+        SweepFile{"test-not-a-midi-file.mid", -1}, SweepFile{"MIDIBadHeaderSMTPE.mid", -1}),
+    [](const ::testing::TestParamInfo<SweepFile>& test) {
+      std::string name;
+      for (const char* c = test.param.name; *c != '.'; ++c) name += std::isalnum(*c) ? *c : '_';
+      return name;
+    });
+
+}  // namespace
+}  // namespace tavrin

@@ -1,0 +1,319 @@
+#include "audio/midi_file.h"
+
+#include <fluidsynth.h>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tavrin {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const std::string kMidiDir = std::string(TAVRIN_TESTDATA_DIR) + "/midi/";
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+Bytes Header(int format, int tracks, int division, uint32_t length = 6) {
+  Bytes header = {'M', 'T', 'h', 'd'};
+  for (int shift = 24; shift >= 0; shift -= 8)
+    header.push_back(static_cast<uint8_t>(length >> shift));
+  for (int value : {format, tracks, division}) {
+    header.push_back(static_cast<uint8_t>(value >> 8));
+    header.push_back(static_cast<uint8_t>(value));
+  }
+  header.resize(8 + length, 0);
+  return header;
+}
+
+// A chunk whose declared length is the body's, or `declared` when given.
+Bytes Chunk(const char* name, const Bytes& body, int64_t declared = -1) {
+  const auto length = static_cast<uint32_t>(declared < 0 ? body.size() : declared);
+  Bytes chunk(name, name + 4);
+  for (int shift = 24; shift >= 0; shift -= 8)
+    chunk.push_back(static_cast<uint8_t>(length >> shift));
+  chunk.insert(chunk.end(), body.begin(), body.end());
+  return chunk;
+}
+
+Bytes Track(const Bytes& events) { return Chunk("MTrk", events); }
+
+Bytes FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Lets FluidSynth's own player read `bytes` and returns the length it finds, in ticks, or -1
+// when it gives up on the file. It reads a file only once asked to play, in its first tick.
+int FluidSynthLength(const Bytes& bytes) {
+  static fluid_settings_t* settings = [] {
+    for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
+      fluid_set_log_function(level, nullptr, nullptr);
+    }
+    return new_fluid_settings();
+  }();
+  static fluid_synth_t* synth = new_fluid_synth(settings);
+
+  fluid_player_t* player = new_fluid_player(synth);
+  bool loaded = false;
+  fluid_player_set_tick_callback(
+      player,
+      [](void* data, int) {
+        *static_cast<bool*>(data) = true;
+        return FLUID_OK;
+      },
+      &loaded);
+  fluid_player_add_mem(player, bytes.data(), bytes.size());
+  fluid_player_play(player);
+  float left[64];
+  float right[64];
+  fluid_synth_write_float(synth, 64, left, 0, 1, right, 0, 1);
+  const int length = loaded ? fluid_player_get_total_ticks(player) : -1;
+  fluid_player_stop(player);
+  delete_fluid_player(player);
+  return length;
+}
+
+// What a reader of the rewrite relies on: FluidSynth reads it to the same length, and
+// reading it again changes nothing.
+void ExpectPlayableRewrite(const MidiPiece& piece) {
+  ASSERT_EQ(piece.error, MidiFileError::None);
+  EXPECT_EQ(FluidSynthLength(piece.bytes), piece.length_ticks);
+  const MidiPiece again = ReadMidiFile(piece.bytes);
+  EXPECT_EQ(again.error, MidiFileError::None);
+  EXPECT_EQ(again.bytes, piece.bytes);
+  EXPECT_EQ(again.length_ticks, piece.length_ticks);
+}
+
+struct TestFile {
+  const char* name;
+  MidiFileError error;
+  int64_t length_ticks;  // where it plays: its duration in ticks
+};
+
+void PrintTo(const TestFile& file, std::ostream* out) { *out << file.name; }
+
+class TestdataFileTest : public ::testing::TestWithParam<TestFile> {};
+
+TEST_P(TestdataFileTest, ReadsAsExpected) {
+  const TestFile& file = GetParam();
+  const MidiPiece piece = LoadMidiFile(kMidiDir + file.name);
+  EXPECT_EQ(piece.error, file.error);
+  if (file.error != MidiFileError::None) {
+    EXPECT_TRUE(piece.bytes.empty());
+    return;
+  }
+  EXPECT_EQ(piece.length_ticks, file.length_ticks);
+  ExpectPlayableRewrite(piece);
+}
+
+// Lengths follow from the durations measured independently of this code (tempo map and
+// division): 1.68 s at 120 bpm and 48 ticks a quarter is 161 ticks, and so on.
+INSTANTIATE_TEST_SUITE_P(
+    Midi, TestdataFileTest,
+    ::testing::Values(TestFile{"dummy.mid", MidiFileError::None, 161},
+                      TestFile{"test-c-major-scale.mid", MidiFileError::None, 768},
+                      TestFile{"d_inter.mid", MidiFileError::None, 82560},
+                      TestFile{"d_map19.mid", MidiFileError::None, 17280},
+                      TestFile{"d_read_m.mid", MidiFileError::None, 262143},
+                      TestFile{"test-sysex-7e-09-01-gm1-enable.mid", MidiFileError::None, 96},
+                      TestFile{"test-track-length.mid", MidiFileError::None, 288},
+                      TestFile{"test-empty.mid", MidiFileError::None, 0},
+                      TestFile{"test-2-tracks-type-0.mid", MidiFileError::None, 864},
+                      TestFile{"test-running-status-metaevent.mid", MidiFileError::None, 768},
+                      TestFile{"test-non-midi-track.mid", MidiFileError::None, 768},
+                      TestFile{"MIDIBadTrackLength.mid", MidiFileError::None, 384},
+                      TestFile{"test-corrupt-file-missing-byte.mid", MidiFileError::Truncated, 0},
+                      TestFile{"test-not-a-midi-file.mid", MidiFileError::NotMidi, 0},
+                      TestFile{"MIDIBadHeaderSMTPE.mid", MidiFileError::Unsupported, 0}),
+    [](const ::testing::TestParamInfo<TestFile>& test) {
+      std::string name;
+      for (const char* c = test.param.name; *c != '.'; ++c) name += std::isalnum(*c) ? *c : '_';
+      return name;
+    });
+
+TEST(MidiFileTest, TheRewriteLetsThePlayerReadFilesItRefuses) {
+  for (const char* name : {"test-running-status-metaevent.mid", "test-non-midi-track.mid"}) {
+    SCOPED_TRACE(name);
+    const Bytes original = FileBytes(kMidiDir + name);
+    EXPECT_EQ(FluidSynthLength(original), -1);
+    const MidiPiece piece = ReadMidiFile(original);
+    EXPECT_EQ(FluidSynthLength(piece.bytes), 768);
+  }
+}
+
+TEST(MidiFileTest, RunningStatusCarriesAcrossMetaAndSystemExclusive) {
+  const Bytes file = Cat({Header(0, 1, 96), Track({
+                                                0x00, 0x90, 0x3C, 0x40,        // note on
+                                                0x10, 0x3C, 0x00,              // running status
+                                                0x00, 0xFF, 0x01, 0x01, 'x',   // a text event
+                                                0x10, 0x3E, 0x40,              // running status
+                                                0x00, 0xF0, 0x02, 0x7E, 0xF7,  // a sysex
+                                                0x10, 0x3E, 0x00,              // running status
+                                                0x00, 0xFF, 0x2F, 0x00,        // end of track
+                                            })});
+  const MidiPiece piece = ReadMidiFile(file);
+  EXPECT_EQ(piece.length_ticks, 0x30);
+  ExpectPlayableRewrite(piece);
+}
+
+TEST(MidiFileTest, KeepsOnlySoundAndTempoAndPassesOnTheTimeOfTheRest) {
+  const Bytes file =
+      Cat({Header(0, 1, 96), Track({0x00, 0xFF, 0x03, 0x01, 'n',                  // track name
+                                    0x20, 0xFF, 0x06, 0x01, 'm',                  // marker
+                                    0x10, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,     // tempo
+                                    0x05, 0xF7, 0x01, 0x01,                       // escaped bytes
+                                    0x06, 0xC0, 0x05,                             // program change
+                                    0x07, 0xFF, 0x58, 0x04, 4,    2,    24,   8,  // time signature
+                                    0x08, 0xFF, 0x2F, 0x00})});
+  const MidiPiece piece = ReadMidiFile(file);
+  ASSERT_EQ(piece.error, MidiFileError::None);
+  const Bytes expected =
+      Cat({Header(0, 1, 96), Track({0x30, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x0B, 0xC0, 0x05,  //
+                                    0x0F, 0xFF, 0x2F, 0x00})});
+  EXPECT_EQ(piece.bytes, expected);
+  EXPECT_EQ(piece.length_ticks, 0x20 + 0x10 + 0x05 + 0x06 + 0x07 + 0x08);
+}
+
+TEST(MidiFileTest, SkipsUnknownChunks) {
+  const Bytes file =
+      Cat({Header(1, 2, 96), Chunk("XFIH", {1, 2, 3}),
+           Track({0x00, 0x90, 0x40, 0x40, 0x60, 0x80, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00}),
+           Chunk("Junk", {}), Track({0x40, 0xFF, 0x2F, 0x00})});
+  const MidiPiece piece = ReadMidiFile(file);
+  EXPECT_EQ(piece.length_ticks, 0x60);
+  ExpectPlayableRewrite(piece);
+}
+
+TEST(MidiFileTest, TrackEndingWithoutEndOfTrackEndsAtItsLastEvent) {
+  const Bytes file =
+      Cat({Header(0, 1, 96), Track({0x00, 0x90, 0x40, 0x40, 0x30, 0x80, 0x40, 0x00})});
+  const MidiPiece piece = ReadMidiFile(file);
+  EXPECT_EQ(piece.length_ticks, 0x30);
+  ExpectPlayableRewrite(piece);
+}
+
+TEST(MidiFileTest, TrackClaimingMoreThanTheFileMustReachItsEnd) {
+  const Bytes events = {0x00, 0x90, 0x40, 0x40, 0x30, 0x80, 0x40, 0x00};
+  const Bytes with_end = Cat({events, {0x00, 0xFF, 0x2F, 0x00}});
+  const MidiPiece whole = ReadMidiFile(Cat({Header(0, 1, 96), Chunk("MTrk", with_end, 1 << 24)}));
+  EXPECT_EQ(whole.length_ticks, 0x30);
+  ExpectPlayableRewrite(whole);
+  EXPECT_EQ(ReadMidiFile(Cat({Header(0, 1, 96), Chunk("MTrk", events, 1 << 24)})).error,
+            MidiFileError::Truncated);
+}
+
+TEST(MidiFileTest, RefusesBrokenHeaders) {
+  const Bytes track = Track({0x00, 0xFF, 0x2F, 0x00});
+  const Bytes header = Header(0, 1, 96);
+  const struct {
+    const char* what;
+    Bytes file;
+    MidiFileError error;
+  } cases[] = {
+      {"empty", {}, MidiFileError::NotMidi},
+      {"text", {'n', 'o', 't', ' ', 'a', ' ', 'm', 'i', 'd', 'i'}, MidiFileError::NotMidi},
+      {"riff", Cat({{'R', 'I', 'F', 'F'}, Header(0, 1, 96), track}), MidiFileError::NotMidi},
+      {"magic only", {'M', 'T', 'h', 'd'}, MidiFileError::Truncated},
+      {"header cut", Bytes(header.begin(), header.begin() + 12), MidiFileError::Truncated},
+      {"short header", Cat({Header(0, 1, 96, 5), track}), MidiFileError::Corrupt},
+      {"no tracks", Header(0, 0, 96), MidiFileError::Corrupt},
+      {"division 0", Cat({Header(0, 1, 0), track}), MidiFileError::Corrupt},
+      {"smpte", Cat({Header(0, 1, 0xE728), track}), MidiFileError::Unsupported},
+      {"format 3", Cat({Header(3, 1, 96), track}), MidiFileError::Unsupported},
+      {"129 tracks", Header(1, 129, 96), MidiFileError::Unsupported},
+      {"track missing", Cat({Header(1, 2, 96), track}), MidiFileError::Truncated},
+      {"binary chunk name", Cat({Header(0, 1, 96), Chunk("\x01\x02\x03\x04", {}), track}),
+       MidiFileError::Corrupt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadMidiFile(c.file).error, c.error) << c.what;
+  }
+}
+
+TEST(MidiFileTest, LongerHeaderIsSkipped) {
+  const MidiPiece piece =
+      ReadMidiFile(Cat({Header(0, 1, 96, 10), Track({0x10, 0xFF, 0x2F, 0x00})}));
+  EXPECT_EQ(piece.length_ticks, 0x10);
+  ExpectPlayableRewrite(piece);
+}
+
+TEST(MidiFileTest, RefusesEventsNoReadingMakesSenseOf) {
+  const struct {
+    const char* what;
+    Bytes events;
+  } cases[] = {
+      {"data byte with no status", {0x00, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}},
+      {"five-byte delta", {0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}},
+      {"status byte as data", {0x00, 0x90, 0x3C, 0x90, 0x00, 0xFF, 0x2F, 0x00}},
+      {"system common message", {0x00, 0xF1, 0x01, 0x00, 0xFF, 0x2F, 0x00}},
+      {"real-time message", {0x00, 0xF8, 0x00, 0xFF, 0x2F, 0x00}},
+      {"event past the chunk", {0x00, 0x90, 0x3C}},
+  };
+  for (const auto& c : cases) {
+    const Bytes file = Cat({Header(0, 1, 96), Track(c.events), {0x40, 0x00}});
+    EXPECT_EQ(ReadMidiFile(file).error, MidiFileError::Corrupt) << c.what;
+  }
+}
+
+TEST(MidiFileTest, EveryCutOfAFileIsRefused) {
+  const Bytes file = FileBytes(kMidiDir + "test-c-major-scale.mid");
+  ASSERT_GT(file.size(), 100u);
+  for (std::size_t size = 0; size < file.size(); ++size) {
+    const MidiPiece piece = ReadMidiFile(std::span(file.data(), size));
+    EXPECT_EQ(piece.error, size < 4 ? MidiFileError::NotMidi : MidiFileError::Truncated) << size;
+  }
+}
+
+// Damaged copies of a real file: each is refused, or read into a rewrite that FluidSynth
+// reads to the same length.
+TEST(MidiFileTest, DamagedFilesAreRefusedOrPlayable) {
+  const Bytes original = FileBytes(kMidiDir + "test-c-major-scale.mid");
+  std::mt19937 random(20240601);
+  int accepted = 0;
+  int refused = 0;
+  for (int round = 0; round < 400; ++round) {
+    Bytes file = original;
+    const int flips = 1 + static_cast<int>(random() % 3);
+    for (int i = 0; i < flips; ++i) {
+      // Damage past the header, where most of the reading happens.
+      file[14 + random() % (file.size() - 14)] = static_cast<uint8_t>(random());
+    }
+    const MidiPiece piece = ReadMidiFile(file);
+    if (piece.error != MidiFileError::None) {
+      ++refused;
+      continue;
+    }
+    ++accepted;
+    SCOPED_TRACE(round);
+    ExpectPlayableRewrite(piece);
+    if (HasFatalFailure() || HasNonfatalFailure()) break;
+  }
+  EXPECT_GT(accepted, 50);
+  EXPECT_GT(refused, 50);
+}
+
+TEST(MidiFileTest, LoadingNeedsAReadableFile) {
+  EXPECT_EQ(LoadMidiFile(kMidiDir + "no-such-file.mid").error, MidiFileError::Unreadable);
+  EXPECT_EQ(LoadMidiFile(kMidiDir).error, MidiFileError::Unreadable);
+  EXPECT_EQ(LoadMidiFile("").error, MidiFileError::Unreadable);
+
+  const auto empty = std::filesystem::temp_directory_path() / "tavrin-empty-bgm.mid";
+  std::ofstream(empty).close();
+  EXPECT_EQ(LoadMidiFile(empty.string()).error, MidiFileError::NotMidi);
+  std::filesystem::remove(empty);
+}
+
+}  // namespace
+}  // namespace tavrin

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "audio/command_channel.h"
+
+namespace tavrin::testing {
+
+/// A command channel that records every command and answers the mode query from a script,
+/// optionally passing everything on to a real channel behind it.
+class RecordingChannel : public CommandChannel {
+ public:
+  struct Call {
+    std::string command;
+    bool has_reply = false;
+    std::size_t reply_size = 0;
+    std::string reply_on_entry;  // the offered part of the reply buffer as it came in
+  };
+
+  RecordingChannel() = default;
+  explicit RecordingChannel(CommandChannel& inner) : inner_(&inner) {}
+
+  /// What the mode query writes, NUL added; nullopt makes it fail and leave the buffer.
+  std::optional<std::string> mode_reply = "playing";
+  /// What every command returns when there is no real channel behind.
+  ChannelError result = ChannelError::None;
+
+  std::vector<Call> calls;
+
+  std::vector<std::string> Commands() const {
+    std::vector<std::string> commands;
+    for (const Call& call : calls) commands.push_back(call.command);
+    return commands;
+  }
+
+  void Clear() { calls.clear(); }
+
+  ChannelError Send(std::string_view command, char* reply, std::size_t reply_size) override {
+    Call call;
+    call.command = std::string(command);
+    call.has_reply = reply != nullptr;
+    call.reply_size = reply_size;
+    if (reply != nullptr) call.reply_on_entry.assign(reply, reply_size);
+    calls.push_back(std::move(call));
+    if (inner_ != nullptr) return inner_->Send(command, reply, reply_size);
+    if (command == "status MIDI mode" && result == ChannelError::None) {
+      if (!mode_reply.has_value()) return ChannelError::NoDevice;
+      if (reply == nullptr || mode_reply->size() + 1 > reply_size)
+        return ChannelError::ReplyTooSmall;
+      std::memcpy(reply, mode_reply->c_str(), mode_reply->size() + 1);
+    }
+    return result;
+  }
+
+ private:
+  CommandChannel* inner_ = nullptr;
+};
+
+}  // namespace tavrin::testing
