@@ -1,10 +1,18 @@
 #include "app/window_front_end.h"
 
-#include <QMessageBox>
+#include <QApplication>
+
+#include "app/background_music.h"
+#include "ui/main_window.h"
 
 namespace tavrin {
 
-// Placeholder until the window lands.
-int RunWindow(const GameFolders&) { return 1; }
+int RunWindow(const GameFolders& folders) {
+  // The music outlives the window: the window's shutdown closes the device through it.
+  BackgroundMusic music;
+  MainWindow fom(folders.ImgDir, folders.DatDir, folders.MusicFile(), &music);
+  fom.show();
+  return QApplication::exec();
+}
 
 }  // namespace tavrin

@@ -16,8 +16,9 @@ class PictureHolder {
  public:
   explicit PictureHolder(std::filesystem::path img_dir);
 
-  /// The area's size in device pixels. A picture much larger than that is decoded at a
-  /// reduced scale (the decoder's own scaled decoding), which looks the same once stretched.
+  /// The area's size in device pixels. A picture at least that large in both directions is
+  /// decoded at the area's size (the decoder's own scaled decoding, then one smooth
+  /// resampling), which is what stretching it would show; smaller ones are decoded whole.
   void SetTargetSize(QSize device_pixels) { target_size_ = device_pixels; }
 
   /// Returns whether the area now shows a picture.

@@ -1,0 +1,101 @@
+// A picture line from the scenario to the screen: PictureView::ShowPicture (the file read
+// and decoded, at a reduced scale when it is much larger than the area) and the repaint
+// that stretches it over a picture area of a 1080-pixel screen's layout. Runs on Qt's
+// offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <filesystem>
+#include <string>
+
+#include "ui/picture_holder.h"
+#include "ui/picture_view.h"
+
+namespace {
+
+std::filesystem::path g_img_dir;
+
+// Flat colours decode much faster than a photograph; gradients, shapes and grain keep the
+// decoder as busy as a real picture does.
+void WritePicture(const std::string& name, QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  QPainter painter(&image);
+  QLinearGradient sky(0, 0, 0, size.height());
+  sky.setColorAt(0, QColor(40, 60, 140));
+  sky.setColorAt(1, QColor(250, 170, 90));
+  painter.fillRect(image.rect(), sky);
+  QRandomGenerator random(7);
+  for (int i = 0; i < 400; ++i) {
+    painter.setBrush(QColor::fromRgb(random.generate() | 0xFF000000u));
+    painter.setPen(Qt::NoPen);
+    const int w = random.bounded(size.width() / 4) + 8;
+    const int h = random.bounded(size.height() / 4) + 8;
+    painter.drawEllipse(random.bounded(size.width()), random.bounded(size.height()), w, h);
+  }
+  painter.end();
+  for (int y = 0; y < size.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < size.width(); ++x) {
+      const int grain = static_cast<int>(random.bounded(24)) - 12;
+      const QRgb p = row[x];
+      row[x] = qRgb(std::clamp(qRed(p) + grain, 0, 255), std::clamp(qGreen(p) + grain, 0, 255),
+                    std::clamp(qBlue(p) + grain, 0, 255));
+    }
+  }
+  image.save(QString::fromStdString((g_img_dir / (name + ".jpg")).string()), "JPEG", 90);
+}
+
+void BM_PictureLineToScreen(benchmark::State& state, const std::string& name) {
+  tavrin::PictureView view(g_img_dir, nullptr);
+  view.resize(600, 600);  // Pic on a 1080-pixel screen
+  view.show();
+  QApplication::processEvents();
+  for (auto _ : state) {
+    view.ShowPicture(name);
+    view.repaint();  // paints now: the stretch and the copy to the backing store
+  }
+  state.counters["decoded_width"] = view.E().Image().width();
+}
+
+// The decoding alone, to see how much of a picture line the decoder takes.
+void BM_DecodeOnly(benchmark::State& state, const std::string& name) {
+  tavrin::PictureHolder holder(g_img_dir);
+  holder.SetTargetSize(QSize(600, 600));
+  for (auto _ : state) benchmark::DoNotOptimize(holder.ShowPicture(name));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  g_img_dir = std::filesystem::temp_directory_path() /
+              ("tavrin-picture-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(g_img_dir);
+  WritePicture("full_hd", QSize(1920, 1080));
+  WritePicture("camera", QSize(6000, 4000));
+
+  benchmark::RegisterBenchmark("PictureLine/1920x1080", BM_PictureLineToScreen,
+                               std::string("full_hd"))
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark("PictureLine/6000x4000", BM_PictureLineToScreen,
+                               std::string("camera"))
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark("DecodeOnly/1920x1080", BM_DecodeOnly, std::string("full_hd"))
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark("DecodeOnly/6000x4000", BM_DecodeOnly, std::string("camera"))
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::filesystem::remove_all(g_img_dir);
+  return 0;
+}

@@ -1,0 +1,257 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QLocale>
+#include <QPainter>
+#include <QScreen>
+#include <QStyle>
+#include <QWindow>
+#include <algorithm>
+#include <utility>
+
+#include "ui/app_icon.h"
+#include "ui/command_button.h"
+#include "ui/message_label.h"
+#include "ui/music_hooks.h"
+#include "ui/picture_view.h"
+
+namespace tavrin {
+namespace {
+
+// The music watchdog's interval as designed is 1 ms; a window waiting for a click would
+// then wake a thousand times a second for a check that a tenth of that rate serves as well.
+constexpr int kDesignBgmIntervalMs = 1;
+constexpr int kShortestBgmIntervalMs = 10;
+
+// Frames in which the window manager may still tell us its real frame; a window manager
+// that keeps changing it is not followed for ever.
+constexpr int kMostFrameCorrections = 4;
+
+// Japanese first, so that Han characters take their Japanese shapes; the rest are the
+// Japanese fonts of other desktops, and fontconfig's own choice comes after them.
+const QStringList& JapaneseFamilies() {
+  static const QStringList families = {
+      QStringLiteral("Noto Sans CJK JP"),
+      QStringLiteral("Noto Sans JP"),
+      QStringLiteral("Source Han Sans JP"),
+      QStringLiteral("IPAexGothic"),
+      QStringLiteral("IPAGothic"),
+      QStringLiteral("TakaoPGothic"),
+      QStringLiteral("Hiragino Sans"),
+      QStringLiteral("Yu Gothic UI"),
+      QStringLiteral("Meiryo"),
+      QStringLiteral("MS UI Gothic"),
+  };
+  return families;
+}
+
+void SetBackground(QWidget* widget, const QColor& background) {
+  QPalette colours = widget->palette();
+  colours.setColor(QPalette::Window, background);
+  widget->setPalette(colours);
+  widget->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::filesystem::path img_dir, std::filesystem::path dat_dir,
+                       std::filesystem::path music_file, MusicHooks* music)
+    : music_file_(std::move(music_file)),
+      music_(music),
+      player_(*this, std::move(dat_dir)),
+      pacer_([this] { ApplyChanges(); }, this) {
+  setObjectName(QStringLiteral("Fom"));
+  setWindowTitle(QStringLiteral("Tavrin"));
+  setWindowIcon(DrawAppIcon());
+
+  pic_ = new PictureView(std::move(img_dir), this);
+  CreateControls();
+
+  // TimSay is created disabled; the player enables it and sets its interval. At 1 ms it
+  // has to tick every millisecond, which only a precise timer does.
+  tim_say_.setTimerType(Qt::PreciseTimer);
+  tim_say_.setInterval(player_.TimSay().interval_ms);
+  connect(&tim_say_, &QTimer::timeout, this, &MainWindow::TimSay_Timer);
+  bgm_tim_.setTimerType(Qt::CoarseTimer);
+  bgm_tim_.setInterval(std::max(kDesignBgmIntervalMs, kShortestBgmIntervalMs));
+  connect(&bgm_tim_, &QTimer::timeout, this, &MainWindow::BgmTim_Timer);
+  bgm_tim_.start();  // enabled from the start; its ticks come once the event loop runs
+
+  Form_Load();
+}
+
+MainWindow::~MainWindow() {
+  tim_say_.stop();
+  bgm_tim_.stop();
+  pacer_.Stop();
+}
+
+void MainWindow::CreateControls() {
+  // The window's own black is painted (`paintEvent`), not set in its palette: a palette or
+  // font set on the window would pass on to the message box, which is its child.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  SetBackground(pic_, Qt::black);
+
+  // The message window first and the buttons after it, so the buttons lie on top of it
+  // and take the clicks wherever they are shown.
+  lbl_ = new MessageLabel(this);
+  QPalette colours = lbl_->palette();
+  colours.setColor(QPalette::Window, Qt::black);
+  colours.setColor(QPalette::WindowText, QColor(0, 200, 255));
+  lbl_->setPalette(colours);
+  lbl_->setAutoFillBackground(true);
+  lbl_->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+  message_text_ = QString::fromStdString(player_.MessageText());
+  message_visible_ = player_.MessageVisible();
+  lbl_->SetPage(message_text_);
+
+  for (int i = 0; i < 2; ++i) {
+    com_[i] = new CommandButton(i, this);
+    com_[i]->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+    choice_caption_[i] = QString::fromStdString(player_.Choice(i).caption);
+    choice_visible_[i] = player_.Choice(i).visible;
+    com_[i]->setText(choice_caption_[i]);
+    com_[i]->setVisible(choice_visible_[i]);
+    connect(com_[i], &QPushButton::clicked, this, [this, i] { Com_Click(i); });
+  }
+  connect(lbl_, &MessageLabel::MouseDown, this, &MainWindow::Lbl_MouseDown);
+  connect(lbl_, &MessageLabel::Click, this, &MainWindow::Lbl_Click);
+
+  setTabOrder(lbl_, com_[0]);
+  setTabOrder(com_[0], com_[1]);
+  setTabOrder(com_[1], pic_);
+  lbl_->setFocus();
+}
+
+void MainWindow::Form_Load() {
+  // The folders came with the window. Then the music, then the layout, as start-up has it.
+  if (music_ != nullptr) {
+    music_->MidiOpen(music_file_);
+    music_->SetBgmLoop(true);
+    music_->MidiPlay();
+  }
+  LayOut(EstimatedFrame());
+  if (QScreen* shown_on = screen()) pacer_.SetRefreshRate(shown_on->refreshRate());
+}
+
+void MainWindow::LayOut(QMargins frame) {
+  const QScreen* shown_on = screen();
+  // Twips are 1440 to the logical inch; without a screen, a common 768-pixel one is assumed.
+  const qreal dpi = shown_on != nullptr ? shown_on->logicalDotsPerInchY() : 96;
+  const float twips_per_pixel = static_cast<float>(1440.0 / (dpi > 0 ? dpi : 96));
+  const int screen_height = shown_on != nullptr ? shown_on->size().height() : 768;
+  layout_ =
+      LayOutWindow(static_cast<float>(screen_height) * twips_per_pixel, twips_per_pixel, frame);
+  layout_frame_ = frame;
+
+  // The window's size is its client area; the window manager adds the frame around it.
+  setFixedSize(layout_.client);
+  pic_->setGeometry(layout_.pic);
+  lbl_->setGeometry(layout_.lbl);
+  for (int i = 0; i < 2; ++i) com_[i]->setGeometry(layout_.com[i]);
+
+  QFont text_font = font();
+  text_font.setFamilies(JapaneseFamilies());
+  text_font.setPointSize(layout_.font_points);
+  // A quarter of an em keeps the text off the window's edges.
+  const int margin = std::max(1, QFontMetrics(text_font).height() / 4);
+  lbl_->setContentsMargins(margin, 0, margin, 0);
+  lbl_->SetLayoutFont(text_font);
+  for (CommandButton* button : com_) button->setFont(text_font);
+}
+
+QMargins MainWindow::EstimatedFrame() const {
+  // Before the window is shown its frame is unknown on X11 (and there may be no window
+  // manager to draw one). Qt's own idea of a decorated window stands in for it; once the
+  // window is shown, `FollowFrame` lays it out again with the real frame if they differ.
+  const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+  const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+  return QMargins(border, caption + border, border, border);
+}
+
+void MainWindow::FollowFrame() {
+  const QWindow* handle = windowHandle();
+  if (handle == nullptr || !isVisible() || frame_corrections_ >= kMostFrameCorrections) return;
+  const QMargins real = handle->frameMargins();
+  if (real == layout_frame_) return;
+  ++frame_corrections_;
+  LayOut(real);
+}
+
+bool MainWindow::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::WindowActivate:
+      if (!activated_) {
+        activated_ = true;
+        // After the show has been handled: opening may put up a modal box.
+        QMetaObject::invokeMethod(this, &MainWindow::Form_Activate, Qt::QueuedConnection);
+      }
+      FollowFrame();
+      break;
+    case QEvent::Move:
+    case QEvent::Resize:
+      FollowFrame();
+      break;
+    default:
+      break;
+  }
+  return QWidget::event(event);
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::black);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+bool MainWindow::focusNextPrevChild(bool next) {
+  // While a choice covers the message window, Tab and the arrows go between its two
+  // buttons only.
+  if (com_[0]->isHidden() || com_[1]->isHidden()) return QWidget::focusNextPrevChild(next);
+  const QWidget* focused = focusWidget();
+  CommandButton* target = nullptr;
+  if (focused == com_[0]) {
+    target = com_[1];
+  } else if (focused == com_[1]) {
+    target = com_[0];
+  } else {
+    target = next ? com_[0] : com_[1];
+  }
+  target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  return true;
+}
+
+void MainWindow::Form_Activate() {
+  if (unloaded_) return;
+  player_.Form_Activate();
+}
+
+void MainWindow::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  player_.Form_Unload();
+  if (music_ != nullptr) music_->MidiClose();
+  tim_say_.stop();
+  bgm_tim_.stop();
+  pacer_.Stop();
+  // The program ends with its last window; a message box open over it blocks the close.
+}
+
+void MainWindow::Lbl_MouseDown(MouseButton button) { player_.Lbl_MouseDown(button); }
+
+void MainWindow::Lbl_Click() { player_.Lbl_Click(); }
+
+void MainWindow::Com_Click(int index) { player_.Com_Click(index); }
+
+void MainWindow::TimSay_Timer() { player_.TimSay_Timer(); }
+
+void MainWindow::BgmTim_Timer() {
+  if (music_ != nullptr) music_->BgmTim_Timer();
+}
+
+}  // namespace tavrin

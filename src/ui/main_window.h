@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QMargins>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <filesystem>
+#include <string>
+
+#include "scenario/player.h"
+#include "scenario/presentation.h"
+#include "ui/frame_pacer.h"
+#include "ui/window_layout.h"
+
+namespace tavrin {
+
+class CommandButton;
+class MessageLabel;
+class MusicHooks;
+class PictureView;
+
+/// The main window `Fom`: the picture area `Pic`, the message window `Lbl`, the choice
+/// buttons `Com(0)` and `Com(1)` over it, and the timers `TimSay` and `BgmTim`. It owns the
+/// scenario player, forwards the window's events to the player's handlers and renders
+/// what the player tells it through `Presentation`.
+class MainWindow : public QWidget, public Presentation {
+  Q_OBJECT
+
+ public:
+  /// Creating the window is `Form_Load`: the folders are taken, the music is started
+  /// through `music` (none: silence), and the window is laid out; it is shown by the
+  /// caller. The first activation then opens the scenario.
+  MainWindow(std::filesystem::path img_dir, std::filesystem::path dat_dir,
+             std::filesystem::path music_file, MusicHooks* music);
+  ~MainWindow() override;
+
+  /// The player, to read back what the scenario shows.
+  const Player& Engine() const { return player_; }
+  const WindowLayout& Layout() const { return layout_; }
+  /// The frame margins the layout was computed for.
+  QMargins LayoutFrame() const { return layout_frame_; }
+
+  // Presentation.
+  void MessageChanged(const std::string& text, bool visible) override;
+  void ChoiceChanged(int index, const std::string& caption, bool visible) override;
+  void TimerChanged(bool enabled, int interval_ms) override;
+  void ShowPicture(const std::string& name) override;
+  void Alert(const std::string& text) override;
+
+ protected:
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  // The design's events, forwarded to the player.
+  void Form_Load();
+  void Form_Activate();
+  void Form_Unload();
+  void Lbl_MouseDown(MouseButton button);
+  void Lbl_Click();
+  void Com_Click(int index);
+  void TimSay_Timer();
+  void BgmTim_Timer();
+
+  void CreateControls();
+  void LayOut(QMargins frame);
+  QMargins EstimatedFrame() const;
+  void FollowFrame();
+  void ApplyChanges();
+
+  std::filesystem::path music_file_;
+  MusicHooks* music_;
+  Player player_;
+
+  PictureView* pic_ = nullptr;
+  MessageLabel* lbl_ = nullptr;
+  CommandButton* com_[2] = {nullptr, nullptr};
+  QTimer tim_say_;
+  QTimer bgm_tim_;
+
+  WindowLayout layout_;
+  QMargins layout_frame_;
+  int frame_corrections_ = 0;
+  bool activated_ = false;
+  bool unloaded_ = false;
+
+  // What the scenario last showed, brought onto the screen by `pacer_`.
+  QString message_text_;
+  bool message_visible_ = true;
+  QString choice_caption_[2];
+  bool choice_visible_[2] = {true, true};
+  bool picture_changed_ = false;
+  FramePacer pacer_;
+};
+
+}  // namespace tavrin

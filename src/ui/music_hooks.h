@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+
+namespace tavrin {
+
+/// The window's calls into the background music: the start-up and shutdown procedures and
+/// the watchdog tick of `BgmTim`. The music module answers them; a window given none plays
+/// in silence.
+class MusicHooks {
+ public:
+  virtual ~MusicHooks() = default;
+
+  /// Opens the MIDI file (start-up, before the layout).
+  virtual void MidiOpen(const std::filesystem::path& file) = 0;
+  /// The music switch `BgmLoop`; start-up turns it on before `MidiPlay`.
+  virtual void SetBgmLoop(bool on) = 0;
+  /// Starts the piece.
+  virtual void MidiPlay() = 0;
+  /// The watchdog: called about every 10 ms for as long as the window lives.
+  virtual void BgmTim_Timer() = 0;
+  /// Closes the device at shutdown.
+  virtual void MidiClose() = 0;
+};
+
+}  // namespace tavrin

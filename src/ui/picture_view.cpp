@@ -1,0 +1,48 @@
+#include "ui/picture_view.h"
+
+#include <QPainter>
+#include <cmath>
+#include <utility>
+
+namespace tavrin {
+
+PictureView::PictureView(std::filesystem::path img_dir, QWidget* parent)
+    : QWidget(parent), e_(std::move(img_dir)) {
+  setObjectName(QStringLiteral("Pic"));
+  setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted, black or picture
+  setFocusPolicy(Qt::NoFocus);
+}
+
+QSize PictureView::DevicePixelSize() const {
+  const qreal ratio = devicePixelRatioF();
+  return QSize(static_cast<int>(std::ceil(width() * ratio)),
+               static_cast<int>(std::ceil(height() * ratio)));
+}
+
+void PictureView::ShowPicture(const std::string& name) {
+  e_.SetTargetSize(DevicePixelSize());
+  shown_ = e_.ShowPicture(name) ? e_.Image().cacheKey() : 0;
+}
+
+void PictureView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (shown_ == 0 || e_.Image().isNull()) {
+    painter.fillRect(rect(), Qt::black);
+    return;
+  }
+  const QSize device = DevicePixelSize();
+  const qreal ratio = devicePixelRatioF();
+  if (stretched_from_ != shown_ || stretched_.size() != device ||
+      stretched_.devicePixelRatio() != ratio) {
+    // Decoded at the area's size already, unless the picture is smaller than the area.
+    const QImage& held = e_.Image();
+    stretched_ = held.size() == device
+                     ? held
+                     : held.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    stretched_.setDevicePixelRatio(ratio);
+    stretched_from_ = shown_;
+  }
+  painter.drawImage(0, 0, stretched_);
+}
+
+}  // namespace tavrin

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <filesystem>
+#include <string>
+
+#include "ui/picture_holder.h"
+
+namespace tavrin {
+
+/// The picture area `Pic`, with the picture holder `E` behind it. It paints the held
+/// picture stretched over its whole size, smoothly and at the screen's own pixel density,
+/// or black when nothing is shown. The stretched copy is made when the area is next
+/// painted, so pictures that follow each other within one frame are scaled only once.
+class PictureView : public QWidget {
+  Q_OBJECT
+
+ public:
+  PictureView(std::filesystem::path img_dir, QWidget* parent);
+
+  /// A picture line: clears the area and shows `ImgDir` & name & ".jpg", or the held
+  /// picture again when `name` is empty; a picture that does not load leaves it black.
+  /// Schedules no repaint: the caller asks for one once per frame.
+  void ShowPicture(const std::string& name);
+
+  const PictureHolder& E() const { return e_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QSize DevicePixelSize() const;
+
+  PictureHolder e_;
+  // The held picture stretched to the area's device pixels, and what it was made from.
+  QImage stretched_;
+  qint64 stretched_from_ = 0;
+  qint64 shown_ = 0;  // the image's cache key, or 0 while the area is black
+};
+
+}  // namespace tavrin

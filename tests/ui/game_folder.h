@@ -1,0 +1,92 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <unistd.h>
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tavrin::testing {
+
+/// A game folder of a test's own, removed again when the test ends.
+class GameFolder {
+ public:
+  GameFolder() {
+    static int made = 0;
+    dir_ = std::filesystem::temp_directory_path() /
+           ("tavrin-ui-" + std::to_string(::getpid()) + "-" + std::to_string(++made));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_ / "img");
+  }
+  ~GameFolder() { std::filesystem::remove_all(dir_); }
+  GameFolder(const GameFolder&) = delete;
+  GameFolder& operator=(const GameFolder&) = delete;
+
+  const std::filesystem::path& Dir() const { return dir_; }
+  std::filesystem::path ImgDir() const { return dir_ / "img"; }
+
+  /// Writes dat.dat in code page 932 from UTF-8 lines, each ended by CR LF.
+  void WriteScript(const std::vector<std::string>& lines) const {
+    std::string bytes;
+    for (const std::string& line : lines) bytes += EncodeCp932(line) + "\r\n";
+    std::ofstream(dir_ / "dat.dat", std::ios::binary) << bytes;
+  }
+
+  /// Saves `image` as img/`name`.jpg at a quality that keeps flat colours flat.
+  void WritePicture(const std::string& name, const QImage& image) const {
+    const std::filesystem::path file = ImgDir() / (name + ".jpg");
+    ASSERT_TRUE(image.save(QString::fromStdString(file.string()), "JPEG", 100));
+  }
+
+  static std::string EncodeCp932(const std::string& utf8) {
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    std::string out(utf8.size() * 2 + 4, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    size_t in_left = utf8.size();
+    char* dst = out.data();
+    size_t out_left = out.size();
+    const size_t result = iconv(cd, &in, &in_left, &dst, &out_left);
+    iconv_close(cd);
+    EXPECT_NE(result, static_cast<size_t>(-1)) << "not encodable: " << utf8;
+    out.resize(out.size() - out_left);
+    return out;
+  }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+/// A picture of `size` in four coloured quarters (red, green / blue, yellow) with a white
+/// block at its centre a fifth of its width and height, so corners and centre are known.
+inline QImage QuarteredPicture(QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  const int w = size.width();
+  const int h = size.height();
+  QPainter painter(&image);
+  painter.fillRect(0, 0, w / 2, h / 2, Qt::red);
+  painter.fillRect(w / 2, 0, w - w / 2, h / 2, Qt::green);
+  painter.fillRect(0, h / 2, w / 2, h - h / 2, Qt::blue);
+  painter.fillRect(w / 2, h / 2, w - w / 2, h - h / 2, Qt::yellow);
+  painter.fillRect(w * 2 / 5, h * 2 / 5, w / 5, h / 5, Qt::white);
+  return image;
+}
+
+/// Whether `actual` is `expected` give or take JPEG's rounding.
+inline ::testing::AssertionResult Near(QRgb actual, QColor expected, int tolerance = 48) {
+  const int dr = std::abs(qRed(actual) - expected.red());
+  const int dg = std::abs(qGreen(actual) - expected.green());
+  const int db = std::abs(qBlue(actual) - expected.blue());
+  if (dr <= tolerance && dg <= tolerance && db <= tolerance) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "rgb(" << qRed(actual) << ", " << qGreen(actual) << ", " << qBlue(actual)
+         << ") is not near " << expected.name().toStdString();
+}
+
+}  // namespace tavrin::testing

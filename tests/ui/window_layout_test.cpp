@@ -1,0 +1,90 @@
+#include "ui/window_layout.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrin {
+namespace {
+
+struct WorkedValue {
+  int screen_pixels;
+  float unit_twips;
+  QSize outer;
+  int font_points;
+};
+
+class WorkedValues : public ::testing::TestWithParam<WorkedValue> {};
+
+TEST_P(WorkedValues, UnitOuterSizeAndFontFollowTheScreenHeight) {
+  const WorkedValue& expected = GetParam();
+  const WindowLayout layout = LayOutWindow(expected.screen_pixels * 15.0f, 15.0f, QMargins());
+  EXPECT_NEAR(layout.unit_twips, expected.unit_twips, 0.01);
+  EXPECT_EQ(layout.outer, expected.outer);
+  EXPECT_EQ(layout.font_points, expected.font_points);
+  // Without a frame, the grid covers the whole window.
+  EXPECT_EQ(layout.client, expected.outer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, WorkedValues,
+                         ::testing::Values(WorkedValue{600, 1000.0f, {333, 467}, 8},
+                                           WorkedValue{720, 1200.0f, {400, 560}, 10},
+                                           WorkedValue{768, 1280.0f, {427, 597}, 10},
+                                           WorkedValue{1024, 1706.67f, {569, 796}, 15},
+                                           WorkedValue{1080, 1800.0f, {600, 840}, 16}));
+
+TEST(WindowLayout, TwipsToThePixelScaleTheWindowNotTheFont) {
+  // At 120 dots to the inch a 1080-pixel screen is 12960 twips: the same window in pixels,
+  // a font of Int(1440 / 100) - 2 points.
+  const WindowLayout layout = LayOutWindow(1080 * 12.0f, 12.0f, QMargins());
+  EXPECT_EQ(layout.outer, QSize(600, 840));
+  EXPECT_EQ(layout.font_points, 12);
+}
+
+TEST(WindowLayout, TheGridCoversTheClientAreaInsideTheFrame) {
+  const QMargins frame(4, 30, 4, 4);
+  const WindowLayout layout = LayOutWindow(768 * 15.0f, 15.0f, frame);
+  ASSERT_EQ(layout.outer, QSize(427, 597));
+  EXPECT_EQ(layout.client, QSize(419, 563));
+
+  // Pic: the top five rows over the full width; Lbl: the two rows below.
+  EXPECT_EQ(layout.pic, QRect(0, 0, 419, 402));
+  EXPECT_EQ(layout.lbl, QRect(0, 402, 419, 161));
+  // The caption takes from the height only: Pic is a little wider than high.
+  EXPECT_GT(layout.pic.width(), layout.pic.height());
+  EXPECT_LT(layout.pic.width() - layout.pic.height(), layout.pic.width() / 10);
+
+  // The buttons halve the message window and cover it exactly.
+  EXPECT_EQ(layout.com[0].top(), layout.lbl.top());
+  EXPECT_EQ(layout.com[0].bottom() + 1, layout.com[1].top());
+  EXPECT_EQ(layout.com[0].united(layout.com[1]), layout.lbl);
+  EXPECT_LE(std::abs(layout.com[0].height() - layout.com[1].height()), 1);
+}
+
+TEST(WindowLayout, ControlsTileTheClientAreaAtEverySize) {
+  for (int pixels = 300; pixels <= 2160; pixels += 7) {
+    for (const QMargins& frame : {QMargins(), QMargins(1, 23, 1, 1), QMargins(8, 37, 8, 8)}) {
+      const WindowLayout layout = LayOutWindow(pixels * 15.0f, 15.0f, frame);
+      SCOPED_TRACE(::testing::Message() << pixels << " px");
+      EXPECT_EQ(layout.client.width(), layout.outer.width() - frame.left() - frame.right());
+      EXPECT_EQ(layout.pic.united(layout.lbl), QRect(QPoint(0, 0), layout.client));
+      EXPECT_FALSE(layout.pic.intersects(layout.lbl));
+      EXPECT_EQ(layout.com[0].united(layout.com[1]), layout.lbl);
+      EXPECT_FALSE(layout.com[0].intersects(layout.com[1]));
+    }
+  }
+}
+
+TEST(WindowLayout, ScreensTooSmallForTheFormulaStillGetAWindow) {
+  for (float twips : {0.0f, -100.0f, 15.0f, 2000.0f}) {
+    const WindowLayout layout = LayOutWindow(twips, 15.0f, QMargins(8, 37, 8, 8));
+    EXPECT_GE(layout.font_points, 1);
+    EXPECT_GE(layout.client.width(), 5);
+    EXPECT_GE(layout.client.height(), 7);
+    EXPECT_FALSE(layout.pic.isEmpty());
+    EXPECT_FALSE(layout.com[1].isEmpty());
+  }
+  // A nonsensical pixel size is taken as the usual 15 twips.
+  EXPECT_EQ(LayOutWindow(9000.0f, 0.0f, QMargins()).outer, QSize(333, 467));
+}
+
+}  // namespace
+}  // namespace tavrin
