@@ -57,6 +57,7 @@ ChannelError FluidSynthChannel::Open(std::string_view path) {
   setup.soundfonts = soundfonts_;
   setup.midi = std::move(piece.bytes);
   setup.length_ticks = piece.length_ticks;
+  setup.channels = piece.channels;
   {
     std::lock_guard lock(mutex_);
     built_ = false;
@@ -169,6 +170,11 @@ std::string FluidSynthChannel::Soundfont() const {
 std::string FluidSynthChannel::Driver() const {
   std::lock_guard lock(mutex_);
   return engine_ != nullptr ? engine_->Driver() : std::string();
+}
+
+uint64_t FluidSynthChannel::SampleBytesRead() const {
+  std::lock_guard lock(mutex_);
+  return engine_ != nullptr ? engine_->SampleBytesRead() : 0;
 }
 
 }  // namespace tavrin

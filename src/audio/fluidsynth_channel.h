@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -61,6 +62,9 @@ class FluidSynthChannel final : public CommandChannel {
   /// The soundfont and the sound output the open piece plays with; empty when none.
   std::string Soundfont() const;
   std::string Driver() const;
+  /// How many bytes of samples the open piece's synthesizer has read from the soundfont:
+  /// those of each instrument it has selected.
+  uint64_t SampleBytesRead() const;
 
  private:
   ChannelError Open(std::string_view path);

@@ -1,6 +1,7 @@
 #include "audio/fluidsynth_engine.h"
 
 #include <algorithm>
+#include <bitset>
 #include <climits>
 #include <filesystem>
 #include <mutex>
@@ -41,22 +42,50 @@ std::unique_ptr<FluidSynthEngine> FluidSynthEngine::Build(const EngineSetup& set
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
   // Locking the samples into memory would fail under the usual limit for a user's process.
   fluid_settings_setint(settings, "synth.lock-memory", 0);
-  // Background music needs no low latency; larger periods wake the audio thread less often.
-  fluid_settings_setint(settings, "audio.period-size", 1024);
-  fluid_settings_setint(settings, "audio.periods", 4);
+  // The most notes sounding at once, each with one or two voices; every voice costs memory
+  // whether it sounds or not. Dense pieces reach about 110 voices at once, which 128 plays
+  // exactly as 256 does.
+  fluid_settings_setint(settings, "synth.polyphony", 128);
+  // At a piece's natural end the player would reset the synthesizer, which selects the
+  // piano on every channel and the drum kit on channel 10, reading their samples. The piece
+  // is stopped at its last End of Track before that, and its own events set every channel
+  // that sounds as it plays.
+  fluid_settings_setint(settings, "player.reset-synth", 0);
+  // Background music needs no low latency: two long periods (about 0.19 s each) and no
+  // latency adjustment by the sound server wake the audio threads a few times a second
+  // instead of dozens, which halves the cost of playing. The loop's timing does not depend
+  // on them: the player keeps time in rendered samples.
+  fluid_settings_setint(settings, "audio.period-size", 8192);
+  fluid_settings_setint(settings, "audio.periods", 2);
+  fluid_settings_setint(settings, "audio.pulseaudio.adjust-latency", 0);
 
   fluid_synth_t* synth = engine->synth_ = new_fluid_synth(settings);
   if (synth == nullptr) return nullptr;
 
+  // The soundfont lists only the presets the piece may select: the programs chosen on the
+  // channels that sound, in any bank, and the first program, which a channel plays until
+  // the piece chooses one and again after a reset.
+  std::bitset<128> programs;
+  programs.set(0);
+  for (const MidiChannelUse& use : setup.channels) programs |= use.programs;
+  SoundfontView::AddLoader(synth, settings);
   for (const std::string& path : setup.soundfonts) {
     if (stop.stop_requested()) return nullptr;
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) continue;
-    if (fluid_synth_sfload(synth, path.c_str(), 1) != FLUID_FAILED) {
+    std::shared_ptr<SoundfontView> view = SoundfontView::Open(path, programs);
+    if (view == nullptr) continue;
+    // Without selecting any instrument yet: the default selection is the piano on every
+    // channel and the drum kit on channel 10, and their samples would all be read.
+    engine->sfont_id_ = fluid_synth_sfload(synth, view->Name().c_str(), 0);
+    if (engine->sfont_id_ != FLUID_FAILED) {
+      engine->view_ = std::move(view);
       engine->soundfont_ = path;
       break;
     }
   }
+  if (stop.stop_requested()) return nullptr;
+  engine->SelectInstruments(setup.channels);
   if (stop.stop_requested()) return nullptr;
 
   fluid_player_t* player = engine->player_ = new_fluid_player(synth);
@@ -65,6 +94,7 @@ std::unique_ptr<FluidSynthEngine> FluidSynthEngine::Build(const EngineSetup& set
     return nullptr;
   }
   fluid_player_set_tick_callback(player, &FluidSynthEngine::OnTick, engine.get());
+  fluid_player_set_playback_callback(player, &FluidSynthEngine::OnMidiEvent, engine.get());
 
   // The sound output comes last: from its start the audio thread renders the synthesizer
   // and runs the player, which must be complete by then.
@@ -116,6 +146,95 @@ int FluidSynthEngine::OnTick(void* data, int tick) {
   auto* engine = static_cast<FluidSynthEngine*>(data);
   if (tick >= engine->length_ticks_) fluid_player_stop(engine->player_);
   return FLUID_OK;
+}
+
+void FluidSynthEngine::SelectInstruments(const std::array<MidiChannelUse, 16>& channels) {
+  if (sfont_id_ == FLUID_FAILED) return;
+  for (int channel = 0; channel < static_cast<int>(channels.size()); ++channel) {
+    const MidiChannelUse& use = channels[channel];
+    sounding_[channel] = use.sounds;
+    if (!use.sounds) continue;
+    // As the piece does it, so that the synthesizer reads the bank as it will then; once the
+    // piece sends the same program, the instrument is already in and nothing is read again.
+    if (use.program >= 0) {
+      if (use.bank_msb >= 0) fluid_synth_cc(synth_, channel, 0, use.bank_msb);
+      if (use.bank_lsb >= 0) fluid_synth_cc(synth_, channel, 32, use.bank_lsb);
+    }
+    fluid_synth_program_change(synth_, channel, use.program >= 0 ? use.program : 0);
+  }
+}
+
+int FluidSynthEngine::OnMidiEvent(void* data, fluid_midi_event_t* event) {
+  auto* engine = static_cast<FluidSynthEngine*>(data);
+  if (engine->sfont_id_ != FLUID_FAILED) {
+    const int type = fluid_midi_event_get_type(event);
+    const int channel = fluid_midi_event_get_channel(event);
+    if (type == 0xF0) return engine->HandleSystemExclusive(event);
+    if (type == 0xC0) engine->pending_program_[channel] = -1;
+    if (type == 0x90 && fluid_midi_event_get_velocity(event) > 0) engine->SelectBeforeNote(channel);
+  }
+  return fluid_synth_handle_midi_event(engine->synth_, event);
+}
+
+int FluidSynthEngine::HandleSystemExclusive(fluid_midi_event_t* event) {
+  // A General MIDI, GS or XG reset selects the piano on every channel and the drum kit on
+  // channel 10, and a GS part turned to drums selects a kit: each reads samples that the
+  // piece may never play. While the message is handled the soundfont's banks are moved out
+  // of reach, so that such a selection finds nothing and leaves the channel without an
+  // instrument. A channel that plays keeps the instrument it had, held in by a pin meanwhile
+  // so that its samples are not dropped and read again, and takes the program the message
+  // gave it at its next note, unless the piece chooses one first.
+  struct Held {
+    int bank = -1;
+    int program = -1;
+  };
+  std::array<Held, 16> held;
+  for (int channel = 0; channel < static_cast<int>(held.size()); ++channel) {
+    fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_, channel);
+    if (!sounding_[channel] || preset == nullptr) continue;
+    held[channel] = {fluid_preset_get_banknum(preset), fluid_preset_get_num(preset)};
+    fluid_synth_pin_preset(synth_, sfont_id_, held[channel].bank, held[channel].program);
+  }
+
+  constexpr int kOutOfReach = 1 << 20;
+  fluid_synth_set_bank_offset(synth_, sfont_id_, kOutOfReach);
+  const int result = fluid_synth_handle_midi_event(synth_, event);
+  fluid_synth_set_bank_offset(synth_, sfont_id_, 0);
+
+  for (int channel = 0; channel < static_cast<int>(held.size()); ++channel) {
+    if (held[channel].program < 0 || fluid_synth_get_channel_preset(synth_, channel) != nullptr) {
+      continue;
+    }
+    int sfont = 0;
+    int bank = 0;
+    int program = 0;
+    if (fluid_synth_get_program(synth_, channel, &sfont, &bank, &program) != FLUID_OK) continue;
+    fluid_synth_program_select(synth_, channel, sfont_id_, held[channel].bank,
+                               held[channel].program);
+    // The bank the message set, for the piece's next program change.
+    fluid_synth_bank_select(synth_, channel, bank);
+    pending_program_[channel] = program;
+  }
+  for (const Held& instrument : held) {
+    if (instrument.program >= 0) {
+      fluid_synth_unpin_preset(synth_, sfont_id_, instrument.bank, instrument.program);
+    }
+  }
+  return result;
+}
+
+void FluidSynthEngine::SelectBeforeNote(int channel) {
+  int program = pending_program_[channel];
+  pending_program_[channel] = -1;
+  if (program < 0) {
+    // A channel left without an instrument (by a reset before it had one, or when the
+    // soundfont has none for its program) tries again with the program it was given.
+    if (fluid_synth_get_channel_preset(synth_, channel) != nullptr) return;
+    int sfont = 0;
+    int bank = 0;
+    if (fluid_synth_get_program(synth_, channel, &sfont, &bank, &program) != FLUID_OK) return;
+  }
+  if (program >= 0 && program < 128) fluid_synth_program_change(synth_, channel, program);
 }
 
 void FluidSynthEngine::Render(std::span<float> left, std::span<float> right) {

@@ -2,6 +2,7 @@
 
 #include <fluidsynth.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "audio/audio_output.h"
+#include "audio/midi_file.h"
+#include "audio/soundfont_view.h"
 
 namespace tavrin {
 
@@ -22,6 +25,9 @@ struct EngineSetup {
   /// A Standard MIDI File as `ReadMidiFile` writes it, and its length in ticks.
   std::vector<uint8_t> midi;
   int64_t length_ticks = 0;
+  /// What each channel of the piece plays: only the instruments of the channels that sound
+  /// are selected, so only their samples are read from the soundfont.
+  std::array<MidiChannelUse, 16> channels;
 };
 
 /// The FluidSynth objects that play one piece: settings, synthesizer, soundfont, player and
@@ -56,6 +62,8 @@ class FluidSynthEngine {
   const std::string& Soundfont() const { return soundfont_; }
   /// The sound output in use, or empty when there is none.
   const std::string& Driver() const { return driver_name_; }
+  /// How many bytes of samples the synthesizer has read from the soundfont so far.
+  uint64_t SampleBytesRead() const { return view_ != nullptr ? view_->SampleBytesRead() : 0; }
 
   /// The soundfonts tried when no list is given: Debian's default General MIDI soundfont,
   /// FluidSynth's own default, then the other places where distributions put one.
@@ -73,11 +81,28 @@ class FluidSynthEngine {
   FluidSynthEngine() = default;
 
   static int OnTick(void* data, int tick);
+  static int OnMidiEvent(void* data, fluid_midi_event_t* event);
+  int HandleSystemExclusive(fluid_midi_event_t* event);
+  void SelectBeforeNote(int channel);
 
+  // Selects on each channel that sounds the instrument its first note plays with.
+  void SelectInstruments(const std::array<MidiChannelUse, 16>& channels);
+
+  // Outlives the synthesizer, which reads the soundfont through it.
+  std::shared_ptr<SoundfontView> view_;
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
   fluid_player_t* player_ = nullptr;
   fluid_audio_driver_t* driver_ = nullptr;
+  int sfont_id_ = FLUID_FAILED;
+  // The channels that play notes in the piece.
+  std::array<bool, 16> sounding_{};
+  // The program a reset has given a channel that still holds its instrument from before,
+  // so that the instrument is not read anew should the piece choose it again: the channel
+  // takes the program at its next note, unless a program change comes first. -1 for none.
+  // Only the audio thread, which runs the player, touches these once the engine is built.
+  std::array<int, 16> pending_program_{-1, -1, -1, -1, -1, -1, -1, -1,
+                                       -1, -1, -1, -1, -1, -1, -1, -1};
   int64_t length_ticks_ = 0;
   std::string soundfont_;
   std::string driver_name_;

@@ -92,11 +92,25 @@ class ByteReader {
   std::size_t pos_ = 0;
 };
 
+// A channel event that bears on the instruments a piece selects, where it stands in the piece.
+struct ChannelEvent {
+  enum Kind : uint8_t { NoteOn, Program, BankMsb, BankLsb };
+  int64_t tick;
+  uint16_t track;
+  uint32_t index;  // within its track
+  uint8_t channel;
+  Kind kind;
+  uint8_t value;
+};
+
 // Reads the events of one track and appends the track, rewritten, to `out`. `cut_by_end`
 // tells that the chunk claims more bytes than the file holds: such a track must reach its
-// End of Track before the bytes run out, and running out counts as a cut file.
-MidiFileError ReadTrack(std::span<const uint8_t> data, bool cut_by_end, std::vector<uint8_t>& out,
-                        int64_t& length_ticks) {
+// End of Track before the bytes run out, and running out counts as a cut file. The program
+// changes on the channels in `drop_programs` (a bit for each) are left out; the program
+// changes, bank selects and each channel's first note are added to `log`.
+MidiFileError ReadTrack(std::span<const uint8_t> data, bool cut_by_end, uint16_t track,
+                        uint16_t drop_programs, std::vector<uint8_t>& out,
+                        std::vector<ChannelEvent>& log, int64_t& length_ticks) {
   const MidiFileError ran_out = cut_by_end ? MidiFileError::Truncated : MidiFileError::Corrupt;
   ByteReader in(data);
   const std::size_t chunk_start = out.size();
@@ -110,6 +124,8 @@ MidiFileError ReadTrack(std::span<const uint8_t> data, bool cut_by_end, std::vec
   // Time since the last event written; dropped events hand theirs on to the next one.
   uint32_t pending = 0;
   bool ended = false;
+  uint32_t index = 0;
+  uint16_t noted = 0;  // the channels whose first note in this track is logged
 
   while (!ended && !in.AtEnd()) {
     uint32_t delta;
@@ -146,6 +162,22 @@ MidiFileError ReadTrack(std::span<const uint8_t> data, bool cut_by_end, std::vec
       }
       for (int i = 0; i < data_count; ++i) {
         if (data_bytes[i] & 0x80) return MidiFileError::Corrupt;
+      }
+      const auto channel = static_cast<uint8_t>(status & 0x0F);
+      const auto log_event = [&](ChannelEvent::Kind what, uint8_t value) {
+        log.push_back({tick, track, index, channel, what, value});
+      };
+      ++index;
+      if (kind == 0x90 && data_bytes[1] != 0 && (noted & (1u << channel)) == 0) {
+        noted |= static_cast<uint16_t>(1u << channel);
+        log_event(ChannelEvent::NoteOn, data_bytes[0]);
+      } else if (kind == 0xB0 && (data_bytes[0] == 0 || data_bytes[0] == 32)) {
+        log_event(data_bytes[0] == 0 ? ChannelEvent::BankMsb : ChannelEvent::BankLsb,
+                  data_bytes[1]);
+      } else if (kind == 0xC0) {
+        log_event(ChannelEvent::Program, data_bytes[0]);
+        // Its time passes on to the next event written.
+        if ((drop_programs & (1u << channel)) != 0) continue;
       }
       PutVarLen(out, pending);
       out.push_back(status);
@@ -207,6 +239,78 @@ MidiPiece Failure(MidiFileError error) {
   return piece;
 }
 
+// Plays the logged events through in the order a player sends them (by tick, then track)
+// and finds what each channel asks of the soundfont.
+std::array<MidiChannelUse, 16> ChannelUses(std::vector<ChannelEvent> log) {
+  std::stable_sort(log.begin(), log.end(), [](const ChannelEvent& a, const ChannelEvent& b) {
+    if (a.tick != b.tick) return a.tick < b.tick;
+    if (a.track != b.track) return a.track < b.track;
+    return a.index < b.index;
+  });
+  std::array<MidiChannelUse, 16> uses;
+  std::array<int, 16> msb, lsb;
+  msb.fill(-1);
+  lsb.fill(-1);
+  for (const ChannelEvent& event : log) {
+    MidiChannelUse& use = uses[event.channel];
+    switch (event.kind) {
+      case ChannelEvent::NoteOn:
+        use.sounds = true;
+        break;
+      case ChannelEvent::BankMsb:
+        msb[event.channel] = event.value;
+        break;
+      case ChannelEvent::BankLsb:
+        lsb[event.channel] = event.value;
+        break;
+      case ChannelEvent::Program:
+        use.programs.set(event.value);
+        if (!use.sounds) {
+          use.program = event.value;
+          use.bank_msb = msb[event.channel];
+          use.bank_lsb = lsb[event.channel];
+        }
+        break;
+    }
+  }
+  for (MidiChannelUse& use : uses) {
+    if (!use.sounds) use = MidiChannelUse{};
+  }
+  return uses;
+}
+
+// Reads every track of `file` after its header into `piece`.
+MidiFileError ReadTracks(std::span<const uint8_t> file, uint32_t header_length,
+                         uint16_t track_count, uint16_t drop_programs, MidiPiece& piece,
+                         std::vector<ChannelEvent>& log) {
+  // Chunks are walked by their declared lengths; the one that claims more than the file
+  // holds can only be the last.
+  std::vector<uint8_t>& out = piece.bytes;
+  uint64_t pos = 8 + uint64_t{header_length};
+  for (uint16_t tracks_read = 0; tracks_read < track_count;) {
+    if (pos + 8 > file.size()) return MidiFileError::Truncated;
+    const auto name = file.subspan(static_cast<std::size_t>(pos), 4);
+    const uint64_t body_start = pos + 8;
+    const uint64_t body_end = body_start + Get32(file, static_cast<std::size_t>(pos) + 4);
+    const bool cut_by_end = body_end > file.size();
+    if (std::memcmp(name.data(), "MTrk", 4) == 0) {
+      const auto body = file.subspan(
+          static_cast<std::size_t>(body_start),
+          static_cast<std::size_t>(std::min<uint64_t>(body_end, file.size()) - body_start));
+      int64_t track_ticks = 0;
+      const MidiFileError error =
+          ReadTrack(body, cut_by_end, tracks_read, drop_programs, out, log, track_ticks);
+      if (error != MidiFileError::None) return error;
+      piece.length_ticks = std::max(piece.length_ticks, track_ticks);
+      ++tracks_read;
+    } else if (!IsChunkName(name)) {
+      return MidiFileError::Corrupt;
+    }
+    pos = body_end;
+  }
+  return MidiFileError::None;
+}
+
 }  // namespace
 
 MidiPiece ReadMidiFile(std::span<const uint8_t> file) {
@@ -233,29 +337,27 @@ MidiPiece ReadMidiFile(std::span<const uint8_t> file) {
   Put16(out, track_count == 1 ? 0 : 1);
   Put16(out, track_count);
   Put16(out, division);
+  const std::size_t header_size = out.size();
 
-  // Chunks are walked by their declared lengths; the one that claims more than the file
-  // holds can only be the last.
-  uint64_t pos = 8 + uint64_t{header_length};
-  for (uint16_t tracks_read = 0; tracks_read < track_count;) {
-    if (pos + 8 > file.size()) return Failure(MidiFileError::Truncated);
-    const auto name = file.subspan(static_cast<std::size_t>(pos), 4);
-    const uint64_t body_start = pos + 8;
-    const uint64_t body_end = body_start + Get32(file, static_cast<std::size_t>(pos) + 4);
-    const bool cut_by_end = body_end > file.size();
-    if (std::memcmp(name.data(), "MTrk", 4) == 0) {
-      const auto body = file.subspan(
-          static_cast<std::size_t>(body_start),
-          static_cast<std::size_t>(std::min<uint64_t>(body_end, file.size()) - body_start));
-      int64_t track_ticks = 0;
-      const MidiFileError error = ReadTrack(body, cut_by_end, out, track_ticks);
-      if (error != MidiFileError::None) return Failure(error);
-      piece.length_ticks = std::max(piece.length_ticks, track_ticks);
-      ++tracks_read;
-    } else if (!IsChunkName(name)) {
-      return Failure(MidiFileError::Corrupt);
+  std::vector<ChannelEvent> log;
+  MidiFileError error = ReadTracks(file, header_length, track_count, 0, piece, log);
+  if (error != MidiFileError::None) return Failure(error);
+  piece.channels = ChannelUses(log);
+
+  // A channel that plays no note yet chooses a program would have the synthesizer read that
+  // instrument's samples for nothing: the tracks are written again without its changes.
+  uint16_t silent_programs = 0;
+  for (const ChannelEvent& event : log) {
+    if (event.kind == ChannelEvent::Program && !piece.channels[event.channel].sounds) {
+      silent_programs |= static_cast<uint16_t>(1u << event.channel);
     }
-    pos = body_end;
+  }
+  if (silent_programs != 0) {
+    out.resize(header_size);
+    piece.length_ticks = 0;
+    log.clear();
+    error = ReadTracks(file, header_length, track_count, silent_programs, piece, log);
+    if (error != MidiFileError::None) return Failure(error);
   }
   return piece;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <bitset>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -17,6 +19,23 @@ enum class MidiFileError {
   Unsupported,  // a valid file beyond what the player handles (SMPTE time, too many tracks)
 };
 
+/// What one MIDI channel of a piece asks of the soundfont. Each instrument the synthesizer
+/// selects has its samples read into memory, so only the channels that play notes should
+/// select one, and each the one its notes play with.
+struct MidiChannelUse {
+  /// The channel plays at least one note.
+  bool sounds = false;
+  /// The program its first note plays with, and the bank select values (controllers 0 and
+  /// 32) in force when the piece chose it; -1 for what the piece leaves to the synthesizer's
+  /// default: the first instrument, or the standard drum kit on channel 10.
+  int program = -1;
+  int bank_msb = -1;
+  int bank_lsb = -1;
+  /// Every program the piece chooses on the channel. Empty for a channel that plays no note:
+  /// its program changes are left out of the rewrite.
+  std::bitset<128> programs;
+};
+
 /// A Standard MIDI File read leniently and written back plainly for FluidSynth's player.
 /// The player gives up on some files that other players accept (an unknown chunk before a
 /// track, running status carried across a meta event) and finds out only once it is asked
@@ -25,12 +44,15 @@ enum class MidiFileError {
 struct MidiPiece {
   MidiFileError error = MidiFileError::None;
   /// The rewritten file: a header, then every track with a status byte on every event,
-  /// only the events that make sound or set the tempo, and an End of Track at its end.
+  /// only the events that make sound or set the tempo, and an End of Track at its end. A
+  /// program change on a channel that plays no note makes no sound and is left out.
   std::vector<uint8_t> bytes;
   /// Where the piece ends: the latest End of Track, in ticks from the start.
   int64_t length_ticks = 0;
   /// Ticks per quarter note.
   uint16_t division = 0;
+  /// The 16 channels, channel 10 at index 9.
+  std::array<MidiChannelUse, 16> channels;
 };
 
 /// Reads the bytes of a MIDI file.

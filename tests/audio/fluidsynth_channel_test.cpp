@@ -1,5 +1,6 @@
 #include "audio/fluidsynth_channel.h"
 
+#include <fluidsynth.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -391,6 +393,180 @@ TEST(FluidSynthChannelMemoryTest, ABusyPieceLeavesMostOfTheSoundfontOnDisk) {
   RecordProperty("resident_kB", static_cast<int>(resident));
   EXPECT_GT(resident, 0);
   EXPECT_LT(resident, 60 * 1024);
+}
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+// A Standard MIDI File of format 1 at 96 ticks a quarter (half a second), one track for
+// each list of events.
+Bytes Midi(std::initializer_list<Bytes> tracks) {
+  const auto count = static_cast<uint8_t>(tracks.size());
+  Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, count, 0, 96};
+  for (const Bytes& events : tracks) {
+    const Bytes body = Cat({events, {0x00, 0xFF, 0x2F, 0x00}});
+    file.insert(file.end(), {'M', 'T', 'r', 'k', 0, 0, static_cast<uint8_t>(body.size() >> 8),
+                             static_cast<uint8_t>(body.size())});
+    file.insert(file.end(), body.begin(), body.end());
+  }
+  return file;
+}
+
+// Four quarter notes on `channel` (0 to 15), from `key` up.
+Bytes Notes(int channel, int key) {
+  Bytes events;
+  for (int i = 0; i < 4; ++i) {
+    const auto note = static_cast<uint8_t>(key + 2 * i);
+    events.insert(events.end(), {0x00, static_cast<uint8_t>(0x90 | channel), note, 100, 0x60,
+                                 static_cast<uint8_t>(0x80 | channel), note, 0});
+  }
+  return events;
+}
+
+Bytes Program(int channel, int program) {
+  return {0x00, static_cast<uint8_t>(0xC0 | channel), static_cast<uint8_t>(program)};
+}
+
+// General MIDI system on, GS reset and XG system on: each resets a synthesizer.
+const Bytes kResets = {
+    0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7,                                //
+    0x00, 0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7,  //
+    0x00, 0xF0, 0x08, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7,              //
+};
+
+constexpr int kFlute = 73;
+
+struct Reading {
+  uint64_t built = 0;   // sample bytes read once the synthesizer is built
+  uint64_t played = 0;  // ...once the piece has played through, restarted and played on
+  float peak = 0;
+  std::vector<float> sound;  // the first play, both sides interleaved
+};
+
+// Opens `midi`, plays it to its end, restarts it as the watchdog does and plays a second.
+Reading PlayThrough(const Bytes& midi) {
+  Reading reading;
+  TempFolder folder("tavrin instruments test");
+  const auto path = folder.path() / "bgm.mid";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(midi.data()), static_cast<std::streamsize>(midi.size()));
+  FluidSynthChannel channel(AudioOutput::None, {kGeneralMidi});
+  EXPECT_EQ(channel.Send(OpenCommand(path.string()), nullptr, 0), ChannelError::None);
+  EXPECT_TRUE(channel.WaitUntilReady(10s));
+  reading.built = channel.SampleBytesRead();
+  EXPECT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  std::vector<float> left(441), right(441);
+  for (int step = 0; step < 1000 && ModeOf(channel) == "playing"; ++step) {
+    channel.Render(left, right);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+      reading.sound.push_back(left[i]);
+      reading.sound.push_back(right[i]);
+      reading.peak = std::max({reading.peak, std::fabs(left[i]), std::fabs(right[i])});
+    }
+  }
+  EXPECT_EQ(ModeOf(channel), "stopped");
+  EXPECT_EQ(channel.Send("seek MIDI to start", nullptr, 0), ChannelError::None);
+  EXPECT_EQ(channel.Send("play MIDI from 0", nullptr, 0), ChannelError::None);
+  reading.peak = std::max(reading.peak, Peak(channel, 1.0));
+  reading.played = channel.SampleBytesRead();
+  return reading;
+}
+
+// The sound of the first `frames` frames of `midi` as FluidSynth's player plays it by itself,
+// with every channel's default instrument selected at the start; both sides interleaved.
+std::vector<float> AsFluidSynthPlaysIt(const Bytes& midi, std::size_t frames) {
+  fluid_settings_t* settings = new_fluid_settings();
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  fluid_synth_t* synth = new_fluid_synth(settings);
+  fluid_synth_sfload(synth, kGeneralMidi.c_str(), 1);
+  fluid_player_t* player = new_fluid_player(synth);
+  fluid_player_add_mem(player, midi.data(), midi.size());
+  fluid_player_play(player);
+  std::vector<float> sound;
+  std::vector<float> left(441), right(441);
+  while (sound.size() < 2 * frames) {
+    fluid_synth_write_float(synth, 441, left.data(), 0, 1, right.data(), 0, 1);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+      sound.push_back(left[i]);
+      sound.push_back(right[i]);
+    }
+  }
+  sound.resize(2 * frames);
+  delete_fluid_player(player);
+  delete_fluid_synth(synth);
+  delete_fluid_settings(settings);
+  return sound;
+}
+
+// Every instrument a channel selects has its samples read from the soundfont and kept. At
+// start every channel has the piano and channel 10 the drum kit; a piece that plays neither
+// must not have them read.
+TEST(FluidSynthChannelInstrumentTest, OnlyTheInstrumentsOfChannelsThatPlayAreRead) {
+  ASSERT_TRUE(std::filesystem::exists(kGeneralMidi));
+  const Reading flute = PlayThrough(Midi({Cat({Program(0, kFlute), Notes(0, 72)})}));
+  const Reading piano_and_drums = PlayThrough(Midi({Notes(0, 60), Notes(9, 36)}));
+  RecordProperty("flute_bytes", std::to_string(flute.played));
+  RecordProperty("piano_and_drums_bytes", std::to_string(piano_and_drums.played));
+
+  EXPECT_GT(flute.peak, 0.02f);
+  EXPECT_GT(flute.built, 100'000u);
+  // The flute is in before the piece starts; its own program change, at every start, finds
+  // it there, and nothing else is read.
+  EXPECT_EQ(flute.played, flute.built);
+  EXPECT_GT(piano_and_drums.peak, 0.02f);
+  EXPECT_GT(piano_and_drums.played, 4 * flute.played);
+}
+
+// A reset at the start of a piece would select the piano on every channel and the drum kit
+// on channel 10 again. The flute after it is read again at most, at each start.
+TEST(FluidSynthChannelInstrumentTest, AResetInThePieceReadsNoInstrumentThatDoesNotPlay) {
+  ASSERT_TRUE(std::filesystem::exists(kGeneralMidi));
+  const Reading flute = PlayThrough(Midi({Cat({Program(0, kFlute), Notes(0, 72)})}));
+  const Bytes midi = Midi({Cat({kResets, Program(0, kFlute), Notes(0, 72)})});
+  const Reading reset = PlayThrough(midi);
+  // Nothing but the flute, once: it stays in through the resets at each start.
+  EXPECT_EQ(reset.built, flute.built);
+  EXPECT_EQ(reset.played, flute.played);
+  EXPECT_GT(reset.peak, 0.02f);
+  EXPECT_EQ(reset.sound, AsFluidSynthPlaysIt(midi, reset.sound.size() / 2));
+
+  // A reset in the middle sends the channel back to the piano, at its next note...
+  const Bytes back = Midi({Cat({Program(0, kFlute), Notes(0, 72), kResets, Notes(0, 60)})});
+  const Reading piano_again = PlayThrough(back);
+  EXPECT_EQ(piano_again.sound, AsFluidSynthPlaysIt(back, piano_again.sound.size() / 2));
+  // ...and to the first bank: the guitar after it is bank 0's, not the mandolin of bank 16.
+  const Bytes mandolin = Cat({{0x00, 0xB0, 0x00, 16}, Program(0, 25), Notes(0, 60)});
+  const Bytes bank = Midi({Cat({mandolin, kResets, Program(0, 25), Notes(0, 60)})});
+  const Reading first_bank = PlayThrough(bank);
+  EXPECT_EQ(first_bank.sound, AsFluidSynthPlaysIt(bank, first_bank.sound.size() / 2));
+}
+
+// Notes before any program change play the piano, and on channel 10 the standard drum kit;
+// so they do after a reset.
+TEST(FluidSynthChannelInstrumentTest, NotesWithNoProgramPlayThePianoOrTheDrumKit) {
+  ASSERT_TRUE(std::filesystem::exists(kGeneralMidi));
+  const Reading scale = PlayThrough(Midi({Notes(0, 60)}));
+  EXPECT_GT(scale.peak, 0.02f);
+  const Reading drums = PlayThrough(Midi({Notes(9, 36)}));
+  EXPECT_GT(drums.peak, 0.02f);
+  EXPECT_GT(drums.built, 100'000u);
+  // Two instruments, read once each.
+  const Reading both = PlayThrough(Midi({Notes(0, 60), Notes(9, 36)}));
+  EXPECT_EQ(both.built, scale.built + drums.built);
+
+  EXPECT_EQ(both.sound,
+            AsFluidSynthPlaysIt(Midi({Notes(0, 60), Notes(9, 36)}), both.sound.size() / 2));
+
+  const Bytes midi = Midi({Cat({kResets, Notes(0, 60)}), Notes(9, 36)});
+  const Reading reset = PlayThrough(midi);
+  EXPECT_EQ(reset.built, both.built);
+  EXPECT_EQ(reset.played, both.played);
+  EXPECT_EQ(reset.sound, AsFluidSynthPlaysIt(midi, reset.sound.size() / 2));
 }
 
 // With a sound output: the first that opens plays, or none opens and the device goes on

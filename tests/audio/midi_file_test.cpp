@@ -3,6 +3,7 @@
 #include <fluidsynth.h>
 #include <gtest/gtest.h>
 
+#include <bitset>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -176,14 +177,97 @@ TEST(MidiFileTest, KeepsOnlySoundAndTempoAndPassesOnTheTimeOfTheRest) {
                                     0x05, 0xF7, 0x01, 0x01,                       // escaped bytes
                                     0x06, 0xC0, 0x05,                             // program change
                                     0x07, 0xFF, 0x58, 0x04, 4,    2,    24,   8,  // time signature
+                                    0x01, 0x90, 0x40, 0x40,                       // note on
                                     0x08, 0xFF, 0x2F, 0x00})});
   const MidiPiece piece = ReadMidiFile(file);
   ASSERT_EQ(piece.error, MidiFileError::None);
   const Bytes expected =
       Cat({Header(0, 1, 96), Track({0x30, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x0B, 0xC0, 0x05,  //
-                                    0x0F, 0xFF, 0x2F, 0x00})});
+                                    0x08, 0x90, 0x40, 0x40, 0x08, 0xFF, 0x2F, 0x00})});
   EXPECT_EQ(piece.bytes, expected);
-  EXPECT_EQ(piece.length_ticks, 0x20 + 0x10 + 0x05 + 0x06 + 0x07 + 0x08);
+  EXPECT_EQ(piece.length_ticks, 0x20 + 0x10 + 0x05 + 0x06 + 0x07 + 0x01 + 0x08);
+}
+
+// Each channel's first note, where the piece's tracks meet in time, and the program and
+// bank it plays with.
+TEST(MidiFileTest, FindsWhatEachChannelPlaysItsFirstNoteWith) {
+  const Bytes file = Cat({
+      Header(1, 3, 96),
+      Track({0x00, 0xB0, 0x00, 0x08,  // channel 1: bank 8
+             0x00, 0xC0, 0x49,        // program 73
+             0x00, 0xB0, 0x00, 0x00,  // bank 0, for a later program
+             0x10, 0x90, 0x48, 0x40,  // its first note
+             0x10, 0xC0, 0x2E,        // program 46 after it
+             0x00, 0x93, 0x30, 0x40,  // channel 4: a note at tick 0x20...
+             0x00, 0xFF, 0x2F, 0x00}),
+      Track({0x00, 0x99, 0x24, 0x40,  // channel 10: a drum, no program
+             0x00, 0x91, 0x3C, 0x00,  // channel 2: velocity 0, a note off
+             0x00, 0xC1, 0x05,        // ...and a program for it
+             0x20, 0xC3, 0x20,        // ...program 32 at the same tick, in a later track
+             0x00, 0xFF, 0x2F, 0x00}),
+      Track({0x00, 0xC2, 0x10,  // channel 3: a program on a channel with no note
+             0x00, 0xFF, 0x2F, 0x00}),
+  });
+  const MidiPiece piece = ReadMidiFile(file);
+  ASSERT_EQ(piece.error, MidiFileError::None);
+
+  const MidiChannelUse& first = piece.channels[0];
+  EXPECT_TRUE(first.sounds);
+  EXPECT_EQ(first.program, 73);
+  EXPECT_EQ(first.bank_msb, 8);
+  EXPECT_EQ(first.bank_lsb, -1);
+  EXPECT_EQ(first.programs, std::bitset<128>().set(73).set(46));
+
+  // Tracks are played in their order at each tick: the second track's program comes after
+  // the first track's note of the same tick.
+  const MidiChannelUse& fourth = piece.channels[3];
+  EXPECT_TRUE(fourth.sounds);
+  EXPECT_EQ(fourth.program, -1);
+  EXPECT_EQ(fourth.programs, std::bitset<128>().set(32));
+
+  const MidiChannelUse& drums = piece.channels[9];
+  EXPECT_TRUE(drums.sounds);
+  EXPECT_EQ(drums.program, -1);
+  EXPECT_TRUE(drums.programs.none());
+
+  for (int channel : {1, 2, 4, 15}) {
+    SCOPED_TRACE(channel);
+    EXPECT_FALSE(piece.channels[channel].sounds);
+    EXPECT_EQ(piece.channels[channel].program, -1);
+    EXPECT_TRUE(piece.channels[channel].programs.none());
+  }
+  ExpectPlayableRewrite(piece);
+}
+
+// A program change on a channel that never plays would only have the synthesizer read an
+// instrument nobody hears: it is left out, and its time passes on to the next event.
+TEST(MidiFileTest, LeavesOutTheProgramsOfChannelsThatPlayNoNote) {
+  const Bytes file = Cat({
+      Header(1, 2, 96),
+      Track({0x00, 0xC0, 0x49,        // channel 1: program, then a note
+             0x00, 0x90, 0x48, 0x40,  //
+             0x10, 0xC5, 0x10,        // channel 6: a program and nothing else
+             0x10, 0xB5, 0x07, 0x64,  // ...a volume, which is kept
+             0x10, 0x80, 0x48, 0x00,  //
+             0x00, 0xFF, 0x2F, 0x00}),
+      Track({0x05, 0xC1, 0x01,        // channel 2: a program and a silent note on
+             0x05, 0x91, 0x30, 0x00,  //
+             0x00, 0xFF, 0x2F, 0x00}),
+  });
+  const MidiPiece piece = ReadMidiFile(file);
+  ASSERT_EQ(piece.error, MidiFileError::None);
+  const Bytes expected = Cat({
+      Header(1, 2, 96),
+      Track({0x00, 0xC0, 0x49, 0x00, 0x90, 0x48, 0x40, 0x20, 0xB5, 0x07, 0x64, 0x10, 0x80, 0x48,
+             0x00, 0x00, 0xFF, 0x2F, 0x00}),
+      Track({0x0A, 0x91, 0x30, 0x00, 0x00, 0xFF, 0x2F, 0x00}),
+  });
+  EXPECT_EQ(piece.bytes, expected);
+  EXPECT_EQ(piece.length_ticks, 0x30);
+  EXPECT_TRUE(piece.channels[0].sounds);
+  EXPECT_FALSE(piece.channels[1].sounds);
+  EXPECT_FALSE(piece.channels[5].sounds);
+  ExpectPlayableRewrite(piece);
 }
 
 TEST(MidiFileTest, SkipsUnknownChunks) {
