@@ -1,8 +1,20 @@
 # The two commands that set everything up: `make run` and `make test`.
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
+# The sanitizer build and the fuzz build, both with clang at -O1 -g.
+ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+# How long each fuzz target runs under `make fuzz`, and in the smoke run of `make test`.
+FUZZ_SECONDS ?= 300
+FUZZ_SMOKE_SECONDS ?= 30
+# Compile jobs of the sanitizer and fuzz builds.
+JOBS ?= 2
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench soak clean sanitize fuzz fuzz-smoke fuzz-build
+
+# One step at a time, in the order written: each build runs its own jobs in parallel, and
+# the timed fuzz runs must not share the cores with a build.
+.NOTPARALLEL:
 
 all: build
 
@@ -18,11 +30,60 @@ build: configure
 run: build
 	$(BUILD_DIR)/tavrin
 
-test: build
+# The sanitizer run, then the fuzz smoke run, then the normal tests, whose summary ends
+# the output.
+test: build sanitize fuzz-smoke
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2
 
 bench: build
 	@scripts/run-benchmarks $(BUILD_DIR)
 
+# A long run of scripted play that must neither grow nor leak (SOAK_MINUTES, default 10).
+SOAK_MINUTES ?= 10
+soak: build
+	scripts/soak --minutes $(SOAK_MINUTES) --tavrin $(BUILD_DIR)/tavrin
+
 clean:
 	rm -rf $(BUILD_DIR)
+
+# ---- AddressSanitizer and UndefinedBehaviorSanitizer over every test -------------------
+# A report stops the program, so the test that met it fails; leaks count. The suppression
+# file holds only other libraries' one-time allocations. The build gets the same options:
+# it runs each test program once to list its tests.
+SANITIZER_ENV = \
+  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_string_checks=1 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp
+# Tests that cannot run under the sanitizers, and why:
+# - FluidSynthChannelMemoryTest measures the process's resident memory, which the shadow
+#   memory and the freed-memory quarantine inflate (it also skips itself there);
+# - the end-to-end tests (label e2e, names *e2e*) drive the real window under an X server
+#   with timeouts set for the normal build.
+SANITIZE_EXCLUDE = FluidSynthChannelMemoryTest|e2e
+
+sanitize: deps
+	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTAVRIN_BENCH=OFF \
+	  -DTAVRIN_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" >/dev/null
+	@$(SANITIZER_ENV) cmake --build $(ASAN_DIR) -j $(JOBS)
+	cd $(ASAN_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j2 -LE e2e -E '$(SANITIZE_EXCLUDE)'
+
+# ---- libFuzzer --------------------------------------------------------------------------
+# The fuzz targets of tests/fuzz; the build's tests replay every committed input once.
+# scripts/fuzz then runs each target for its time, from the committed corpus and a working
+# corpus of its own in $(FUZZ_DIR)/corpus/.
+fuzz-build: deps
+	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTAVRIN_FUZZ=ON \
+	  -DTAVRIN_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" \
+	  >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+
+# A failing replay does not stop `make fuzz`: the target meets the same input first thing,
+# and the others still run.
+fuzz: fuzz-build
+	-cd $(FUZZ_DIR) && ctest --output-on-failure
+	@scripts/fuzz -b $(FUZZ_DIR) -s $(FUZZ_SECONDS)
+
+fuzz-smoke: fuzz-build
+	cd $(FUZZ_DIR) && ctest --output-on-failure
+	@scripts/fuzz -b $(FUZZ_DIR) -s $(FUZZ_SMOKE_SECONDS)

@@ -34,6 +34,9 @@ bool PictureHolder::Load(const std::string& name) {
   }
   QImage image = reader.read();
   if (image.isNull()) return false;
+  // A file that decodes to another size than the one it reports is broken (a GIF under a
+  // picture's name can do this); holding it would mislabel the picture's own size.
+  if (!reader.scaledSize().isValid() && image.size() != size) return false;
 
   image_ = std::move(image);
   pixel_size_ = size;

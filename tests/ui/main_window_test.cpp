@@ -329,7 +329,7 @@ TEST(MainWindowMusic, StartsWithTheWindowIsWatchedEveryTenMillisecondsAndClosesW
   const qint64 elapsed = clock.elapsed();
   // About every 10 ms: never the design's 1 ms, which would wake the window all the time.
   EXPECT_GE(music.ticks, elapsed / 10 / 3);
-  EXPECT_LE(music.ticks, elapsed / 10 + 2);
+  EXPECT_LE(music.ticks, elapsed / 10 * 3 / 2 + 2);  // coarse timers may fire a little early
   ASSERT_TRUE(window.Engine().ScriptOpen());
 
   window.close();

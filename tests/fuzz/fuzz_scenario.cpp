@@ -1,0 +1,280 @@
+// fuzz_scenario: any bytes as a game's dat.dat, played by any sequence of window events
+// taken from the same input, through the scenario engine and a presentation that records
+// what it is told. After every event the engine's state must hold together.
+//
+// The input: byte 0 gives the number of event bytes (its low six bits, 0 to 63); that many
+// bytes follow, one event each; everything after them is dat.dat. An event byte's low four
+// bits pick the event and its high four bits are the event's argument:
+//
+//   0 tick (delivered only while the timer is on, as the platform does)
+//   1 ticks: 8 x (argument + 1) of them       2 run: ticks until a tick would change nothing
+//   3 / 4 / 5 click left / right / middle     6 / 7 / 8 press left / right / middle
+//   9 / 10 choose 0 / 1                       11 the window is activated again (a restart)
+//   12 the window closes (the events end)     13 a timer tick whether the timer is on or not
+//   14 choose argument % 4 - 1 (-1 to 2)      15 a click with no press before it
+//
+// Ticks are capped per input, so one input runs in milliseconds.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "scenario/game_path.h"
+#include "scenario/player.h"
+#include "scenario/presentation.h"
+
+namespace tavrin {
+namespace {
+
+using fuzz::Escaped;
+
+constexpr int kMaxTicksPerInput = 1000;
+constexpr int kMaxTicksPerRun = 500;
+
+// Keeps the last value of everything the engine told, so that it can be compared with what
+// the engine reads back.
+class RecordingPresentation : public Presentation {
+ public:
+  explicit RecordingPresentation(std::filesystem::path img_dir) : img_dir_(std::move(img_dir)) {}
+
+  void MessageChanged(const std::string& text, bool visible) override {
+    ++calls;
+    message_told = true;
+    message_text = text;
+    message_visible = visible;
+  }
+  void ChoiceChanged(int index, const std::string& caption, bool visible) override {
+    ++calls;
+    TAVRIN_FUZZ_CHECK(index == 0 || index == 1, "choice index " + std::to_string(index));
+    choice_told[index] = true;
+    choice_caption[index] = caption;
+    choice_visible[index] = visible;
+  }
+  void TimerChanged(bool enabled, int interval_ms) override {
+    ++calls;
+    timer_told = true;
+    timer_enabled = enabled;
+    timer_interval = interval_ms;
+  }
+  void ShowPicture(const std::string& name) override {
+    ++calls;
+    // What a front end does with the name: look the file up as Windows would.
+    if (!name.empty()) ResolveGamePath(img_dir_, name + ".jpg");
+  }
+  void Alert(const std::string& text) override {
+    ++calls;
+    alerts.push_back(text);
+  }
+
+  long calls = 0;
+  bool message_told = false;
+  std::string message_text;
+  bool message_visible = false;
+  bool choice_told[2] = {false, false};
+  std::string choice_caption[2];
+  bool choice_visible[2] = {false, false};
+  bool timer_told = false;
+  bool timer_enabled = false;
+  int timer_interval = 0;
+  std::vector<std::string> alerts;
+
+ private:
+  std::filesystem::path img_dir_;
+};
+
+// Everything a front end can read back from the player.
+struct Snapshot {
+  std::string text;
+  bool visible;
+  std::string caption[2];
+  bool choice_visible[2];
+  bool timer_enabled;
+  int timer_interval;
+  int16_t score;
+  bool pause;
+  std::string prompt;
+  bool script_open;
+  std::string next_line;
+  uint8_t line_count;
+
+  explicit Snapshot(const Player& p)
+      : text(p.MessageText()),
+        visible(p.MessageVisible()),
+        caption{p.Choice(0).caption, p.Choice(1).caption},
+        choice_visible{p.Choice(0).visible, p.Choice(1).visible},
+        timer_enabled(p.TimSay().enabled),
+        timer_interval(p.TimSay().interval_ms),
+        score(p.Score()),
+        pause(p.PauseAtPageEnd()),
+        prompt(p.Prompt()),
+        script_open(p.ScriptOpen()),
+        next_line(p.NextLine()),
+        line_count(p.LineCount()) {}
+  bool operator==(const Snapshot&) const = default;
+};
+
+// The score is a 16-bit number by its type; the engine clamps rather than wraps (UBSan
+// would stop a wrapping conversion). If the type ever widens, a range check belongs here.
+static_assert(std::is_same_v<decltype(std::declval<Player>().Score()), int16_t>);
+
+size_t CountRows(const std::string& text) {
+  size_t rows = 0;
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+    ++rows;
+  }
+  return rows;
+}
+
+void CheckInvariants(Player& player, RecordingPresentation& shown, size_t alerts_before,
+                     const std::string& event) {
+  const std::string where = " after " + event;
+  const std::string& text = player.MessageText();
+  const std::string& prompt = player.Prompt();
+
+  TAVRIN_FUZZ_CHECK(prompt.empty() || prompt == kPagePrompt, "prompt \"" + Escaped(prompt) + "\"" + where);
+  TAVRIN_FUZZ_CHECK(!player.ChoiceShown() || !player.TimSay().enabled,
+                    "a choice is shown while the timer runs" + where);
+  TAVRIN_FUZZ_CHECK(player.Choice(0).visible == player.Choice(1).visible,
+                    "one choice button shown without the other" + where);
+  TAVRIN_FUZZ_CHECK(player.MessageVisible() || text.empty(),
+                    "a hidden message window holds \"" + Escaped(text) + "\"" + where);
+
+  // A page is its rows, each after a CR LF (the first row empty), and ends with the prompt
+  // when it waits; it holds 10 rows, or 11 after an empty line.
+  TAVRIN_FUZZ_CHECK(text.empty() || text.starts_with("\r\n"),
+                    "message text \"" + Escaped(text) + "\" does not start a row" + where);
+  TAVRIN_FUZZ_CHECK(CountRows(text) <= 11,
+                    std::to_string(CountRows(text)) + " rows in \"" + Escaped(text) + "\"" + where);
+  TAVRIN_FUZZ_CHECK(prompt != kPagePrompt || text.empty() || text.ends_with(kPagePrompt),
+                    "a page waits without its prompt: \"" + Escaped(text) + "\"" + where);
+
+  // The pacing and the timer's interval go together.
+  TAVRIN_FUZZ_CHECK(player.TimSay().interval_ms ==
+                        (player.PauseAtPageEnd() ? kNormalIntervalMs : kFastIntervalMs),
+                    "interval " + std::to_string(player.TimSay().interval_ms) + where);
+
+  // A front end renders only what it is told, so what it was told last must be the state.
+  TAVRIN_FUZZ_CHECK(shown.message_told && shown.message_text == text &&
+                        shown.message_visible == player.MessageVisible(),
+                    "the message window was not told its text or visibility" + where);
+  for (int i = 0; i < 2; ++i) {
+    TAVRIN_FUZZ_CHECK(shown.choice_told[i] && shown.choice_caption[i] == player.Choice(i).caption &&
+                          shown.choice_visible[i] == player.Choice(i).visible,
+                      "choice " + std::to_string(i) + " was not told its state" + where);
+  }
+  TAVRIN_FUZZ_CHECK(shown.timer_told && shown.timer_enabled == player.TimSay().enabled &&
+                        shown.timer_interval == player.TimSay().interval_ms,
+                    "the timer was not told its state" + where);
+
+  // A failure is told once, and the story has ended by then.
+  const size_t alerts = shown.alerts.size() - alerts_before;
+  TAVRIN_FUZZ_CHECK(alerts <= 1, std::to_string(alerts) + " message boxes" + where);
+  if (alerts == 1) {
+    TAVRIN_FUZZ_CHECK(!shown.alerts.back().empty(), "an empty message box" + where);
+    TAVRIN_FUZZ_CHECK(!player.ScriptOpen() && player.TickWouldIdle(),
+                      "the story goes on after \"" + Escaped(shown.alerts.back()) + "\"" + where);
+  }
+
+  // A tick that would change nothing changes nothing, and tells the front end nothing.
+  if (player.TickWouldIdle()) {
+    const Snapshot before(player);
+    const long calls = shown.calls;
+    player.TimSay_Timer();
+    TAVRIN_FUZZ_CHECK(Snapshot(player) == before && shown.calls == calls,
+                      "an idle tick changed the state" + where);
+  }
+}
+
+}  // namespace
+}  // namespace tavrin
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace tavrin;
+  const std::filesystem::path& dir = fuzz::ProcessTempDir("fuzz_scenario");
+  const std::span<const uint8_t> input(data, size);
+  const size_t event_count = input.empty() ? 0 : std::min<size_t>(input[0] & 0x3F, size - 1);
+  const std::span<const uint8_t> events = input.subspan(input.empty() ? 0 : 1, event_count);
+  const std::span<const uint8_t> script = input.subspan(input.empty() ? 0 : 1 + event_count);
+  fuzz::WriteFile(dir / "dat.dat", script);
+
+  RecordingPresentation shown(dir / "img");
+  Player player(shown, dir);
+  int ticks_left = kMaxTicksPerInput;
+  auto tick = [&](bool only_when_enabled) {
+    if (ticks_left <= 0) return false;
+    --ticks_left;
+    if (!only_when_enabled || player.TimSay().enabled) player.TimSay_Timer();
+    return true;
+  };
+  auto click = [&](MouseButton button) {
+    // The window delivers a press and then a click, both only while the window takes them.
+    if (!player.MessageWindowTakesInput()) return;
+    player.Lbl_MouseDown(button);
+    player.Lbl_Click();
+  };
+  constexpr MouseButton kButtons[3] = {MouseButton::Left, MouseButton::Right, MouseButton::Middle};
+
+  size_t alerts_before = 0;
+  player.Form_Activate();  // the window is shown
+  CheckInvariants(player, shown, alerts_before, "the first activation");
+
+  for (size_t i = 0; i < events.size(); ++i) {
+    const int kind = events[i] & 0x0F;
+    const int argument = events[i] >> 4;
+    alerts_before = shown.alerts.size();
+    bool closed = false;
+    switch (kind) {
+      case 0:
+        tick(true);
+        break;
+      case 1:
+        for (int n = 0; n < 8 * (argument + 1) && tick(true); ++n) {
+        }
+        break;
+      case 2:
+        for (int n = 0; n < kMaxTicksPerRun && !player.TickWouldIdle() && tick(false); ++n) {
+        }
+        break;
+      case 3:
+      case 4:
+      case 5:
+        click(kButtons[kind - 3]);
+        break;
+      case 6:
+      case 7:
+      case 8:
+        player.Lbl_MouseDown(kButtons[kind - 6]);
+        break;
+      case 9:
+      case 10:
+        player.Com_Click(kind - 9);
+        break;
+      case 11:
+        player.Form_Activate();
+        break;
+      case 12:
+        player.Form_Unload();
+        closed = true;
+        break;
+      case 13:
+        tick(false);
+        break;
+      case 14:
+        player.Com_Click(argument % 4 - 1);
+        break;
+      case 15:
+        player.Lbl_Click();
+        break;
+    }
+    CheckInvariants(player, shown, alerts_before,
+                    "event " + std::to_string(i) + " (kind " + std::to_string(kind) + ")");
+    if (closed) {
+      TAVRIN_FUZZ_CHECK(!player.ScriptOpen(), "the scenario is still open after the window closed");
+      break;
+    }
+  }
+  return 0;
+}
