@@ -1,6 +1,5 @@
 #include "bench_scenarios.h"
 
-#include <iconv.h>
 #include <stdlib.h>
 
 #include <array>
@@ -9,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "../tests/support/encode_cp932.h"
 #include "scenario/player.h"
 
 namespace tavrin::bench {
@@ -18,18 +18,9 @@ namespace fs = std::filesystem;
 
 // UTF-8 to code page 932, as an author's editor would save the file.
 std::string EncodeCp932(const std::string& utf8) {
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 encoder");
-  std::string out(utf8.size() * 2 + 4, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  size_t in_left = utf8.size();
-  char* dst = out.data();
-  size_t out_left = out.size();
-  const size_t result = iconv(cd, &in, &in_left, &dst, &out_left);
-  iconv_close(cd);
-  if (result == static_cast<size_t>(-1)) throw std::runtime_error("not encodable: " + utf8);
-  out.resize(out.size() - out_left);
-  return out;
+  std::optional<std::string> bytes = test_support::EncodeCp932(utf8);
+  if (!bytes) throw std::runtime_error("not encodable: " + utf8);
+  return *bytes;
 }
 
 // Lines of a sound novel: full-width text with a little ASCII, some characters whose

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/encode_cp932.h"
 #include "scenario/player.h"
 
 namespace tavrin::testing {
@@ -29,17 +29,9 @@ class RecordingPresentation : public Presentation {
 
 /// UTF-8 to code page 932, as a scenario author's editor would save it.
 inline std::string EncodeCp932(const std::string& utf8) {
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  std::string out(utf8.size() * 2 + 4, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  size_t in_left = utf8.size();
-  char* dst = out.data();
-  size_t out_left = out.size();
-  const size_t result = iconv(cd, &in, &in_left, &dst, &out_left);
-  iconv_close(cd);
-  EXPECT_NE(result, static_cast<size_t>(-1)) << "not encodable: " << utf8;
-  out.resize(out.size() - out_left);
-  return out;
+  std::optional<std::string> bytes = test_support::EncodeCp932(utf8);
+  EXPECT_TRUE(bytes.has_value()) << "not encodable: " << utf8;
+  return bytes.value_or("");
 }
 
 /// A game folder of its own for each test, and a player on it.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <unistd.h>
 
 #include <QColor>
@@ -12,6 +11,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "../support/encode_cp932.h"
 
 namespace tavrin::testing {
 
@@ -46,17 +47,9 @@ class GameFolder {
   }
 
   static std::string EncodeCp932(const std::string& utf8) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    std::string out(utf8.size() * 2 + 4, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t in_left = utf8.size();
-    char* dst = out.data();
-    size_t out_left = out.size();
-    const size_t result = iconv(cd, &in, &in_left, &dst, &out_left);
-    iconv_close(cd);
-    EXPECT_NE(result, static_cast<size_t>(-1)) << "not encodable: " << utf8;
-    out.resize(out.size() - out_left);
-    return out;
+    std::optional<std::string> bytes = test_support::EncodeCp932(utf8);
+    EXPECT_TRUE(bytes.has_value()) << "not encodable: " << utf8;
+    return bytes.value_or("");
   }
 
  private:
