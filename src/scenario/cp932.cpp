@@ -3,64 +3,34 @@
 #include <iconv.h>
 
 #include <array>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 
 namespace tavrin {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
-// The C library's converter, used directly only when the table below cannot be built.
+// The C library's converter from code page 932, asked one character at a time. It is not
+// usable when the C library has no code page 932 (`Cp932Available` tells the program so at
+// start-up).
 class Converter {
  public:
-  Converter() : cd_(iconv_open("UTF-8", "CP932")) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-      throw std::runtime_error("the C library has no CP932 converter");
-    }
+  Converter() : cd_(iconv_open("UTF-8", "CP932")) {}
+  ~Converter() {
+    if (Usable()) iconv_close(cd_);
   }
-  ~Converter() { iconv_close(cd_); }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  std::string Convert(std::string_view bytes) {
-    // A code page 932 character of one or two bytes never takes more than three in UTF-8.
-    std::string out(bytes.size() * 3, '\0');
-    char* in = const_cast<char*>(bytes.data());
-    size_t in_left = bytes.size();
-    char* dst = out.data();
-    size_t out_left = out.size();
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    while (in_left > 0) {
-      if (iconv(cd_, &in, &in_left, &dst, &out_left) != static_cast<size_t>(-1)) break;
-      if (errno == E2BIG) {  // cannot happen with the sizing above; grow all the same
-        size_t used = static_cast<size_t>(dst - out.data());
-        out.resize(out.size() * 2 + 16);
-        dst = out.data() + used;
-        out_left = out.size() - used;
-        continue;
-      }
-      // EILSEQ (unmapped) or EINVAL (a lead byte at the end): replace one byte, go on.
-      size_t used = static_cast<size_t>(dst - out.data());
-      out.resize(used);
-      out.append(kReplacement);
-      out.resize(used + kReplacement.size() + in_left * 3);
-      dst = out.data() + used + kReplacement.size();
-      out_left = out.size() - used - kReplacement.size();
-      ++in;
-      --in_left;
-      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    }
-    out.resize(static_cast<size_t>(dst - out.data()));
-    return out;
-  }
+  bool Usable() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
   // Converts exactly `bytes` in one go into `utf8`. False when the converter does not take
   // all of it as complete characters.
   bool ConvertWhole(std::string_view bytes, std::string& utf8) {
+    utf8.clear();
+    if (!Usable()) return false;
     char out[16];
     char* in = const_cast<char*>(bytes.data());
     size_t in_left = bytes.size();
@@ -89,17 +59,12 @@ class DecodeTable {
     std::string utf8;
     for (int b = 0; b < 256; ++b) {
       const char byte = static_cast<char>(b);
-      if (converter_.ConvertWhole(std::string_view(&byte, 1), utf8)) {
-        usable_ = usable_ && Store(single_[b], utf8);
-      } else {
+      if (!converter_.ConvertWhole(std::string_view(&byte, 1), utf8) ||
+          !Store(single_[b], utf8)) {
         may_lead_[b] = true;  // a lead byte, or a byte that is always replaced
       }
     }
   }
-
-  /// False when the converter gave something the table cannot hold; every line then goes
-  /// through the converter itself.
-  bool Usable() const { return usable_; }
 
   // Writes the UTF-8 of `bytes` to `out`, which has room for three bytes per input byte.
   char* Decode(std::string_view bytes, char* out) {
@@ -159,7 +124,6 @@ class DecodeTable {
   }
 
   Converter converter_;
-  bool usable_ = true;
   std::array<Entry, 256> single_{};
   std::array<bool, 256> may_lead_{};
   std::array<std::unique_ptr<Row_>, 256> pairs_{};
@@ -174,18 +138,21 @@ bool IsAscii(std::string_view bytes) {
 
 }  // namespace
 
+bool Cp932Available() {
+  static const bool available = Converter().Usable();
+  return available;
+}
+
 std::string DecodeCp932(std::string_view bytes) {
   // Code page 932 leaves the ASCII range as it is, so most directive lines need no converter.
   if (IsAscii(bytes)) return std::string(bytes);
+  // Without a converter every byte outside ASCII stands for no character of its own and is
+  // replaced; the program refuses to start then, so only a test meets this.
   thread_local DecodeTable table;
-  if (table.Usable()) {
-    std::string out(bytes.size() * 3, '\0');
-    char* end = table.Decode(bytes, out.data());
-    out.resize(static_cast<size_t>(end - out.data()));
-    return out;
-  }
-  thread_local Converter converter;
-  return converter.Convert(bytes);
+  std::string out(bytes.size() * 3, '\0');
+  char* end = table.Decode(bytes, out.data());
+  out.resize(static_cast<size_t>(end - out.data()));
+  return out;
 }
 
 }  // namespace tavrin

@@ -8,6 +8,12 @@ namespace tavrin {
 /// Converts one line of code page 932 (Shift-JIS as Windows writes it) to UTF-8 through
 /// the C library's converter. A byte sequence the code page does not map becomes U+FFFD
 /// and conversion goes on with the next byte, so the rest of the line is kept.
+/// Never fails: without a converter (see `Cp932Available`) every byte outside ASCII becomes
+/// U+FFFD.
 std::string DecodeCp932(std::string_view bytes);
+
+/// Whether the C library converts code page 932. Asked once; the program refuses to start
+/// without it, since every Japanese line would be lost.
+bool Cp932Available();
 
 }  // namespace tavrin
