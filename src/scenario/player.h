@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "scenario/game_path.h"
 #include "scenario/presentation.h"
 #include "scenario/script_file.h"
 

@@ -20,7 +20,7 @@ void Player::StepScript() {
 void Player::StepOnce() {
   for (;;) {
     std::string line = std::move(next_line_);
-    next_line_ = script_file_.AtEnd() ? "tugi" : script_file_.ReadLine().value_or("tugi");
+    next_line_ = ReadNextLine().value_or("tugi");
     switch (KindOfLine(line)) {
       case LineKind::EndMarker:
         EndScenario();
@@ -57,8 +57,16 @@ void Player::StepOnce() {
   }
 }
 
-std::string Player::ReadRequiredLine(const std::string& looking_for) {
+std::optional<std::string> Player::ReadNextLine() {
   std::optional<std::string> line = script_file_.ReadLine();
+  if (!line && !script_file_.Failure().empty()) {
+    throw ScenarioStop(scenario_file_name_ + ": " + script_file_.Failure() + ".");
+  }
+  return line;
+}
+
+std::string Player::ReadRequiredLine(const std::string& looking_for) {
+  std::optional<std::string> line = ReadNextLine();
   if (!line) {
     throw ScenarioStop(scenario_file_name_ + " ended while looking for " + looking_for + ".");
   }

@@ -1,6 +1,12 @@
 #include "scenario/script_file.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "scenario/cp932.h"
+#include "scenario/regular_file.h"
 
 namespace tavrin {
 namespace {
@@ -11,13 +17,14 @@ ScriptFile::~ScriptFile() { Close(); }
 
 bool ScriptFile::Open(const std::filesystem::path& path) {
   Close();
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return false;
-  file_ = std::fopen(path.c_str(), "rb");
-  if (file_ == nullptr) return false;
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return false;
+  file_ = ::fdopen(fd, "rb");
+  if (file_ == nullptr) {
+    ::close(fd);
+    return false;
+  }
   buffer_.resize(kBufferSize);
-  pos_ = end_ = 0;
-  eof_ = false;
   return true;
 }
 
@@ -30,13 +37,21 @@ void ScriptFile::Close() {
   raw_line_.shrink_to_fit();
   pos_ = end_ = 0;
   eof_ = false;
+  line_number_ = 0;
+  failure_.clear();
 }
 
 bool ScriptFile::Fill() {
   if (eof_ || file_ == nullptr) return false;
   end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
   pos_ = 0;
-  if (end_ == 0) eof_ = true;
+  if (end_ == 0) {
+    eof_ = true;
+    if (std::ferror(file_)) {
+      failure_ = "cannot be read after line " + std::to_string(line_number_) + " (" +
+                 std::strerror(errno) + ")";
+    }
+  }
   return end_ > 0;
 }
 
@@ -53,6 +68,16 @@ std::optional<std::string> ScriptFile::ReadLine() {
     const char* data = buffer_.data();
     size_t i = pos_;
     while (i < end_ && data[i] != '\r' && data[i] != '\n') ++i;
+    if (i - pos_ > kMaxLineBytes - raw_line_.size()) {
+      // Nothing of the line is kept, and nothing after it is read.
+      failure_ = "line " + std::to_string(line_number_ + 1) + " is longer than " +
+                 std::to_string(kMaxLineBytes >> 20) + " MiB";
+      eof_ = true;
+      pos_ = end_ = 0;
+      raw_line_.clear();
+      raw_line_.shrink_to_fit();
+      return std::nullopt;
+    }
     raw_line_.append(data + pos_, i - pos_);
     if (i == end_) {
       pos_ = end_;
@@ -64,6 +89,8 @@ std::optional<std::string> ScriptFile::ReadLine() {
     if (ending == '\r' && (pos_ < end_ || Fill()) && buffer_[pos_] == '\n') ++pos_;
     break;
   }
+  if (!failure_.empty()) return std::nullopt;  // the last piece of the line did not come
+  ++line_number_;
   return DecodeCp932(raw_line_);
 }
 

@@ -12,6 +12,10 @@ namespace tavrin {
 /// memory does not grow with the file. A line ends at CR LF, at a lone CR or at a lone LF;
 /// the last line needs no line end. Each line comes back converted from code page 932 to
 /// UTF-8, without its line end.
+///
+/// Only a regular file opens (a named pipe or a device counts as missing). A line longer
+/// than `kMaxLineBytes`, or a file that stops being readable, ends the reading: no further
+/// line comes, and `Failure` says why.
 class ScriptFile {
  public:
   ScriptFile() = default;
@@ -27,8 +31,16 @@ class ScriptFile {
 
   /// True when no further line can be read (also when nothing is open).
   bool AtEnd();
-  /// The next line, or nothing when the file has no further line.
+  /// The next line, or nothing when the file has no further line or cannot be read on.
   std::optional<std::string> ReadLine();
+
+  /// Why reading stopped before the end of the file, as a sentence's end ("line 3 is
+  /// longer than 16 MiB"); empty while the file reads well.
+  const std::string& Failure() const { return failure_; }
+
+  /// The longest line taken, in bytes as stored: far beyond any scenario, and still a line
+  /// that a reader can page through.
+  static constexpr size_t kMaxLineBytes = size_t{16} << 20;
 
  private:
   bool Fill();
@@ -39,6 +51,8 @@ class ScriptFile {
   size_t end_ = 0;
   bool eof_ = false;
   std::string raw_line_;
+  long line_number_ = 0;  // of the last line read
+  std::string failure_;
 };
 
 }  // namespace tavrin
