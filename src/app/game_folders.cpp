@@ -19,4 +19,6 @@ GameFolders FoldersOf(const std::filesystem::path& game_dir) {
   return folders;
 }
 
+std::filesystem::path GameFolders::MusicFile() const { return ResolveGamePath(AppDir, "bgm.mid"); }
+
 }  // namespace tavrin

@@ -11,8 +11,8 @@ struct GameFolders {
   std::filesystem::path ImgDir;
   std::filesystem::path DatDir;
 
-  /// The music file, "bgm.mid" in the game folder.
-  std::filesystem::path MusicFile() const { return AppDir / "bgm.mid"; }
+  /// The music file, "bgm.mid" in the game folder, whatever the case of its name.
+  std::filesystem::path MusicFile() const;
 };
 
 /// The folders of the game in `game_dir` (made absolute; a folder that does not exist is

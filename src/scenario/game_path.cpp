@@ -1,20 +1,21 @@
 #include "scenario/game_path.h"
 
+#include <dirent.h>
+
 #include <string>
+#include <utility>
 
 #include "scenario/cp932.h"
 
 namespace tavrin {
 namespace {
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+std::string FoldAscii(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  return true;
+  return folded;
 }
 
 bool IsValidUtf8(std::string_view s) {
@@ -31,38 +32,84 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-// A folder unpacked from a Windows archive may keep its names in code page 932.
-bool NamesMatch(const std::string& on_disk, std::string_view wanted) {
-  if (EqualIgnoringAsciiCase(on_disk, wanted)) return true;
-  return !IsValidUtf8(on_disk) && EqualIgnoringAsciiCase(DecodeCp932(on_disk), wanted);
-}
-
-std::filesystem::path FindInFolder(const std::filesystem::path& folder, std::string_view name) {
-  std::filesystem::path exact = folder / std::string(name);
-  std::error_code error;
-  if (std::filesystem::exists(exact, error)) return exact;
-  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-       it.increment(error)) {
-    if (NamesMatch(it->path().filename().string(), name)) return it->path();
-  }
-  return exact;
+// What a name on disk is matched by: its letters in one case, and a folder unpacked from a
+// Windows archive may keep its names in code page 932.
+std::string MatchKey(const std::string& on_disk) {
+  return FoldAscii(IsValidUtf8(on_disk) ? on_disk : DecodeCp932(on_disk));
 }
 
 }  // namespace
 
-std::filesystem::path ResolveGamePath(const std::filesystem::path& dir, std::string_view relative) {
-  std::filesystem::path result = dir;
+struct GameNameResolver::Folder {
+  bool listed = false;
+  bool listable = false;
+  std::unordered_set<std::string> names;
+  // Each match key with the name it stands for: the first in byte order, when several
+  // names differ only in case.
+  std::unordered_map<std::string, std::string> by_key;
+  std::unordered_map<std::string, std::unique_ptr<Folder>> folders;
+
+  void List(const std::filesystem::path& path) {
+    listed = true;
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) return;
+    listable = true;
+    while (const dirent* entry = ::readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      auto [it, added] = by_key.try_emplace(MatchKey(name), name);
+      if (!added && name < it->second) it->second = name;
+      names.insert(std::move(name));
+    }
+    ::closedir(dir);
+  }
+
+  // The name on disk for `wanted` in this folder, at `path`; `wanted` itself when none.
+  std::string Find(const std::filesystem::path& path, std::string_view wanted) {
+    if (!listed) List(path);
+    std::string name(wanted);
+    if (!listable || names.contains(name)) return name;
+    const auto match = by_key.find(FoldAscii(wanted));
+    return match != by_key.end() ? match->second : name;
+  }
+
+  // The folder `name` inside this one; null when this one could not be listed, so that
+  // nothing under a folder that is not there is ever listed.
+  Folder* Sub(const std::string& name) {
+    if (!listable) return nullptr;
+    std::unique_ptr<Folder>& sub = folders[name];
+    if (sub == nullptr) sub = std::make_unique<Folder>();
+    return sub.get();
+  }
+};
+
+GameNameResolver::GameNameResolver(std::filesystem::path root)
+    : root_(std::move(root)), top_(std::make_unique<Folder>()) {}
+
+GameNameResolver::~GameNameResolver() = default;
+
+std::filesystem::path GameNameResolver::Resolve(std::string_view relative) {
+  std::filesystem::path result = root_;
+  Folder* folder = top_.get();
   size_t start = 0;
   while (start <= relative.size()) {
     size_t stop = relative.find_first_of("/\\", start);
     if (stop == std::string_view::npos) stop = relative.size();
-    std::string_view part = relative.substr(start, stop - start);
-    if (!part.empty() && part != ".") {
-      result = part == ".." ? result / ".." : FindInFolder(result, part);
-    }
+    const std::string_view part = relative.substr(start, stop - start);
     start = stop + 1;
+    if (part.empty() || part == ".") continue;
+    // Appending in place: building a new path at every step would cost the square of the
+    // name's length.
+    const std::string name = part == ".." || folder == nullptr ? std::string(part)
+                                                               : folder->Find(result, part);
+    result /= name;
+    folder = folder != nullptr ? folder->Sub(name) : nullptr;
   }
   return result;
+}
+
+std::filesystem::path ResolveGamePath(const std::filesystem::path& dir, std::string_view relative) {
+  return GameNameResolver(dir).Resolve(relative);
 }
 
 }  // namespace tavrin

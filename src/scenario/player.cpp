@@ -20,7 +20,7 @@ class HandlerScope {
 }  // namespace
 
 Player::Player(Presentation& presentation, std::filesystem::path dat_dir)
-    : presentation_(presentation), dat_dir_(std::move(dat_dir)) {}
+    : presentation_(presentation), dat_names_(std::move(dat_dir)) {}
 
 void Player::Form_Activate() {
   if (handling_) return;

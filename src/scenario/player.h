@@ -102,12 +102,15 @@ class Player {
   void SetTimerInterval(int interval_ms);
   void SetPacing(bool pause_at_page_end);
 
+  /// Reads the next line; nothing at the end of the file. A file that cannot be read on
+  /// stops the scenario with the reason.
+  std::optional<std::string> ReadNextLine();
   /// Reads the next line where the scenario must have one; a file that ends there stops
   /// the scenario with a message about `looking_for`.
   std::string ReadRequiredLine(const std::string& looking_for);
 
   Presentation& presentation_;
-  std::filesystem::path dat_dir_;
+  GameNameResolver dat_names_;  // the scenario files, in the game folder
   std::string scenario_file_name_;
 
   ScriptFile script_file_;

@@ -19,7 +19,7 @@ void Player::OpenScenario(const std::string& name) {
   HideChoices();
 
   scenario_file_name_ = name + ".dat";
-  if (!script_file_.Open(ResolveGamePath(dat_dir_, scenario_file_name_))) {
+  if (!script_file_.Open(dat_names_.Resolve(scenario_file_name_))) {
     presentation_.Alert(name + " not found");
     return;
   }
