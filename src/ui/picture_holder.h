@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "scenario/game_path.h"
+
 namespace tavrin {
 
 /// The picture area's content as both front ends see it: the held picture (the last one
@@ -16,9 +18,9 @@ class PictureHolder {
  public:
   explicit PictureHolder(std::filesystem::path img_dir);
 
-  /// The area's size in device pixels. A picture at least that large in both directions is
-  /// decoded at the area's size (the decoder's own scaled decoding, then one smooth
-  /// resampling), which is what stretching it would show; smaller ones are decoded whole.
+  /// The area's size in device pixels. A picture is decoded at its own size reduced in each
+  /// direction to at most the area's (which is what stretching it would show); whether it
+  /// loads does not depend on it. With none (scripted play), a JPEG is decoded at an eighth.
   void SetTargetSize(QSize device_pixels) { target_size_ = device_pixels; }
 
   /// Returns whether the area now shows a picture.
@@ -31,12 +33,11 @@ class PictureHolder {
   QSize PixelSize() const { return pixel_size_; }
   /// The held picture's file.
   const std::filesystem::path& File() const { return file_; }
-  const std::filesystem::path& ImgDir() const { return img_dir_; }
 
  private:
   bool Load(const std::string& name);
 
-  std::filesystem::path img_dir_;
+  GameNameResolver names_;  // the pictures, in the game's picture folder
   QSize target_size_;
   QImage image_;
   QSize pixel_size_;

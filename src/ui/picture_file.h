@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace tavrin {
+
+/// A picture file as the picture area takes it: its own size, as the file declares it, and
+/// its pixels decoded at no more than the area's size.
+struct PictureFile {
+  QSize own_size;
+  QImage image;
+};
+
+/// The limits past which a picture is refused as if it were broken. Far beyond any game's
+/// pictures; they keep a hostile file from taking the machine's memory or minutes of time.
+struct PictureLimits {
+  static constexpr int64_t kMaxFileBytes = int64_t{128} << 20;
+  /// Pixels the file declares (a JPEG is decoded a few rows at a time, whatever its size).
+  static constexpr int64_t kMaxPixels = int64_t{1} << 28;
+  /// A progressive JPEG, or one whose colours come in separate scans, is held whole in the
+  /// decoder as coefficients (two bytes a pixel and colour, less for subsampled colour)
+  /// before any row comes out.
+  static constexpr int64_t kMaxDecoderBytes = int64_t{256} << 20;
+  /// Scans of a JPEG: each one passes over the whole picture.
+  static constexpr int kMaxScans = 256;
+};
+
+/// Reads the picture at `path`, which must be a regular file (a named pipe or a device is
+/// missing). The content decides the format: JPEG through libjpeg, the others Qt reads
+/// through Qt. Whether a file loads depends on the file alone; `box` (the picture area's
+/// size in device pixels, or invalid for none) only sets the size it is decoded at: its own
+/// size, reduced in each direction to at most the box's. With no box a JPEG is decoded at
+/// an eighth of its size. Nothing when the file is missing, broken or over the limits.
+std::optional<PictureFile> ReadPictureFile(const std::filesystem::path& path, QSize box);
+
+/// Whether the decoders' complaints about damaged files reach standard error (off unless
+/// asked for with --verbose).
+void SetPictureWarningsShown(bool shown);
+
+}  // namespace tavrin
