@@ -2,8 +2,29 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
+#include <string_view>
+#include <vector>
 
 namespace tavrin {
+namespace {
+
+// The arguments that are not options, as the bytes the system gave: a game folder's name
+// need not be text in the locale's encoding (a Windows archive leaves code page 932).
+std::vector<std::string> RawPositionals(int argc, char** argv) {
+  std::vector<std::string> positionals;
+  bool options_ended = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (!options_ended && argument == "--") {
+      options_ended = true;
+    } else if (options_ended || argument.size() < 2 || argument.front() != '-') {
+      positionals.emplace_back(argument);
+    }
+  }
+  return positionals;
+}
+
+}  // namespace
 
 CommandLine ParseCommandLine(int argc, char** argv) {
   QStringList arguments;
@@ -14,7 +35,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
   const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
   const QCommandLineOption headless("headless", "Play with no window and no sound.");
-  parser.addOptions({help, version, headless});
+  const QCommandLineOption verbose("verbose", "Show the libraries' messages.");
+  parser.addOptions({help, version, headless, verbose});
   parser.addPositionalArgument("GAME_DIR", "The game folder.", "[GAME_DIR]");
 
   CommandLine result;
@@ -37,14 +59,18 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     result.error = "Only one game folder can be played at a time.";
     return result;
   }
-  if (!positional.isEmpty()) result.game_dir = positional.first().toLocal8Bit().toStdString();
+  if (!positional.isEmpty()) {
+    const std::vector<std::string> raw = RawPositionals(argc, argv);
+    result.game_dir = raw.size() == 1 ? raw.front() : positional.first().toLocal8Bit().toStdString();
+  }
+  result.verbose = parser.isSet(verbose);
   result.action = parser.isSet(headless) ? CommandLine::Action::PlayHeadless
                                          : CommandLine::Action::PlayInWindow;
   return result;
 }
 
 std::string UsageText() {
-  return "Usage: tavrin [--headless] [GAME_DIR]\n"
+  return "Usage: tavrin [--headless] [--verbose] [GAME_DIR]\n"
          "Plays the sound novel in GAME_DIR (by default, the folder of this program).\n"
          "A game folder holds dat.dat (the scenario), img/ (pictures) and bgm.mid (music).\n"
          "\n"
@@ -53,6 +79,8 @@ std::string UsageText() {
          "                 input (tick, ticks N, run, click [left|right|middle],\n"
          "                 press left|right|middle, choose 0|1, close), and what a reader\n"
          "                 would see is written to standard output as JSON lines.\n"
+         "  --verbose      Let the libraries' own messages (damaged pictures, the sound\n"
+         "                 system) through to standard error.\n"
          "  -h, --help     Show this help and exit.\n"
          "  -v, --version  Show the version and exit.\n";
 }

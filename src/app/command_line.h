@@ -9,8 +9,12 @@ namespace tavrin {
 struct CommandLine {
   enum class Action { PlayInWindow, PlayHeadless, ShowHelp, ShowVersion, Refuse };
   Action action = Action::PlayInWindow;
-  /// The game folder given, if any; otherwise the executable's folder is the game.
+  /// The game folder given, if any, as the bytes the system passed; otherwise the
+  /// executable's folder is the game.
   std::optional<std::string> game_dir;
+  /// Let the libraries' own messages (damaged pictures, the sound system) reach standard
+  /// error.
+  bool verbose = false;
   /// Why the command line was refused (for `Action::Refuse`).
   std::string error;
 };

@@ -1,6 +1,8 @@
 #include "app/headless_front_end.h"
 
-#include <istream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
@@ -42,7 +44,8 @@ class HeadlessPresentation : public Presentation {
   std::vector<std::string> alerts_;
 };
 
-void WriteState(std::ostream& out, const std::string& event, const Player& player,
+// Writes one state line; false when it cannot be written.
+bool WriteState(std::FILE* out, const std::string& event, const Player& player,
                 HeadlessPresentation& presentation) {
   nlohmann::ordered_json choices = nlohmann::ordered_json::array();
   for (int i = 0; i < 2; ++i) {
@@ -61,8 +64,31 @@ void WriteState(std::ostream& out, const std::string& event, const Player& playe
       {"script_open", player.ScriptOpen()},
       {"alerts", presentation.TakeAlerts()},
   };
-  out << state.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
-  out.flush();
+  std::string line = state.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  line += '\n';
+  return std::fwrite(line.data(), 1, line.size(), out) == line.size() && std::fflush(out) == 0;
+}
+
+// The longest line that can hold an event ("ticks 1000000"), with room to spare.
+constexpr size_t kMaxEventLine = 64;
+
+enum class LineRead { Line, TooLong, End, Failed };
+
+// Reads one line of the events into `line`, without its line end. A comment is read to its
+// end but kept only as "#"; any other line longer than an event can be is not read on.
+LineRead ReadEventLine(std::FILE* in, std::string& line) {
+  line.clear();
+  for (;;) {
+    const int c = std::getc(in);
+    if (c == EOF) {
+      if (std::ferror(in)) return LineRead::Failed;
+      return line.empty() ? LineRead::End : LineRead::Line;
+    }
+    if (c == '\n') return LineRead::Line;
+    if (line == "#") continue;
+    if (line.size() == kMaxEventLine) return LineRead::TooLong;
+    line.push_back(static_cast<char>(c));
+  }
 }
 
 void Deliver(const HeadlessEvent& event, Player& player) {
@@ -96,15 +122,30 @@ void Deliver(const HeadlessEvent& event, Player& player) {
 
 }  // namespace
 
-int RunHeadless(const GameFolders& folders, std::istream& events, std::ostream& states,
+int RunHeadless(const GameFolders& folders, std::FILE* events, std::FILE* states,
                 std::ostream& errors) {
+  const auto write_failed = [&errors] {
+    errors << "tavrin: cannot write the states: " << std::strerror(errno) << "\n";
+    return 1;
+  };
   HeadlessPresentation presentation(folders);
   Player player(presentation, folders.DatDir);
   player.Form_Activate();
-  WriteState(states, "start", player, presentation);
+  if (!WriteState(states, "start", player, presentation)) return write_failed();
 
   std::string line;
-  for (long number = 1; std::getline(events, line); ++number) {
+  for (long number = 1;; ++number) {
+    const LineRead read = ReadEventLine(events, line);
+    if (read == LineRead::End) break;
+    if (read == LineRead::Failed) {
+      errors << "tavrin: cannot read the events: " << std::strerror(errno) << "\n";
+      return 1;
+    }
+    if (read == LineRead::TooLong) {
+      errors << "tavrin: line " << number << " of the events is not an event: it is longer than "
+             << kMaxEventLine << " bytes\n";
+      return 2;
+    }
     if (!line.empty() && line.back() == '\r') line.pop_back();  // event files saved on Windows
     if (IsSkippedEventLine(line)) continue;
     const std::optional<HeadlessEvent> event = ParseHeadlessEvent(line);
@@ -114,12 +155,12 @@ int RunHeadless(const GameFolders& folders, std::istream& events, std::ostream& 
       return 2;
     }
     Deliver(*event, player);
-    WriteState(states, event->name, player, presentation);
+    if (!WriteState(states, event->name, player, presentation)) return write_failed();
     if (event->kind == HeadlessEvent::Kind::Close) return 0;
   }
   // The end of the events closes the window, as "close" does.
   player.Form_Unload();
-  WriteState(states, "close", player, presentation);
+  if (!WriteState(states, "close", player, presentation)) return write_failed();
   return 0;
 }
 

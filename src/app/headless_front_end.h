@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <iosfwd>
 
 #include "app/game_folders.h"
@@ -9,8 +10,10 @@ namespace tavrin {
 /// Scripted play: starts the game in `folders` as the window would (no sound), reads events
 /// from `events`, and after start-up and every event writes one JSON line of what a reader
 /// would see to `states`. Returns the exit status: 0 after "close" or the end of the
-/// events, 2 after a line that is not an event (reported on `errors`).
-int RunHeadless(const GameFolders& folders, std::istream& events, std::ostream& states,
+/// events, 2 after a line that is not an event (one longer than any event is not read on),
+/// 1 when the events cannot be read or the states cannot be written; each reported on
+/// `errors`.
+int RunHeadless(const GameFolders& folders, std::FILE* events, std::FILE* states,
                 std::ostream& errors);
 
 }  // namespace tavrin

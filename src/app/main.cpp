@@ -1,21 +1,54 @@
 // tavrin: plays a sound novel, in its window or as scripted play.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLoggingCategory>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <iostream>
 
 #include "app/command_line.h"
 #include "app/game_folders.h"
 #include "app/headless_front_end.h"
 #include "app/window_front_end.h"
+#include "audio/sound_system.h"
+#include "scenario/cp932.h"
+#include "ui/picture_file.h"
 
 namespace {
 
+// The folder of the program, as the bytes the system gives for it.
+std::filesystem::path ProgramFolder() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) return program.parent_path();
+  return QCoreApplication::applicationDirPath().toStdString();
+}
+
 tavrin::GameFolders FoldersFromCommandLine(const tavrin::CommandLine& command_line) {
   // With no folder given, the game is the one beside the program.
-  return tavrin::FoldersOf(command_line.game_dir
-                               ? std::filesystem::path(*command_line.game_dir)
-                               : std::filesystem::path(
-                                     QCoreApplication::applicationDirPath().toStdString()));
+  return tavrin::FoldersOf(command_line.game_dir ? std::filesystem::path(*command_line.game_dir)
+                                                 : ProgramFolder());
+}
+
+bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
+
+// A file opened later must never take the number of a closed standard stream, or what is
+// written to the stream would land in it.
+void FillClosedStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (!IsOpen(fd)) {
+      const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+      if (null >= 0 && null != fd) ::close(null);  // lower numbers are all open by now
+    }
+  }
+}
+
+// The libraries' own messages stay off standard error unless asked for.
+void QuietenLibraries(bool verbose) {
+  tavrin::SetPictureWarningsShown(verbose);
+  if (!verbose) QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
 }
 
 }  // namespace
@@ -33,15 +66,32 @@ int main(int argc, char** argv) {
       std::cerr << "tavrin: " << command_line.error << "\n"
                 << "Try 'tavrin --help' for more information.\n";
       return 2;
-    case tavrin::CommandLine::Action::PlayHeadless: {
-      QCoreApplication app(argc, argv);
-      return tavrin::RunHeadless(FoldersFromCommandLine(command_line), std::cin, std::cout,
-                                 std::cerr);
-    }
-    case tavrin::CommandLine::Action::PlayInWindow: {
-      QApplication app(argc, argv);
-      return tavrin::RunWindow(FoldersFromCommandLine(command_line));
-    }
+    case tavrin::CommandLine::Action::PlayHeadless:
+    case tavrin::CommandLine::Action::PlayInWindow:
+      break;
   }
-  return 1;
+  // Decided once: a game's text is code page 932, and without it every line would be lost.
+  if (!tavrin::Cp932Available()) {
+    std::cerr << "tavrin: this system cannot decode code page 932 (Shift-JIS), the encoding of "
+                 "every game's text: its C library has no CP932 converter (on glibc, the "
+                 "gconv modules are missing).\n";
+    return 1;
+  }
+  QuietenLibraries(command_line.verbose);
+
+  if (command_line.action == tavrin::CommandLine::Action::PlayHeadless) {
+    if (!IsOpen(STDIN_FILENO) || !IsOpen(STDOUT_FILENO)) {
+      std::cerr << "tavrin: scripted play needs standard input and standard output open.\n";
+      return 1;
+    }
+    FillClosedStandardStreams();
+    // A reader that goes away is a write failure, reported as one, not a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication app(argc, argv);
+    return tavrin::RunHeadless(FoldersFromCommandLine(command_line), stdin, stdout, std::cerr);
+  }
+  FillClosedStandardStreams();
+  tavrin::PrepareSoundSystem(command_line.verbose);
+  QApplication app(argc, argv);
+  return tavrin::RunWindow(FoldersFromCommandLine(command_line));
 }

@@ -8,15 +8,18 @@
 #include <string_view>
 #include <system_error>
 
+#include "audio/sound_system.h"
+
 namespace tavrin {
 
 namespace {
 
 // FluidSynth writes its complaints (a missing sound server, a preset the soundfont lacks)
-// to the standard error stream; nothing about the music is ever reported.
+// to the standard error stream; nothing about the music is reported unless asked for.
 void QuietenFluidSynth() {
   static std::once_flag once;
   std::call_once(once, [] {
+    if (SoundLibraryMessagesShown()) return;
     for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
       fluid_set_log_function(level, nullptr, nullptr);
     }
