@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <limits>
-#include <system_error>
+
+#include "scenario/regular_file.h"
 
 namespace tavrin {
 
@@ -13,7 +16,11 @@ namespace {
 
 // A MIDI file of this size would be hours of dense music; a larger "bgm.mid" is something
 // else and is not read into memory.
-constexpr std::uintmax_t kMaxFileSize = 64u << 20;
+constexpr int64_t kMaxFileSize = int64_t{4} << 20;
+// The instrument choices and first notes kept while reading, across all tracks: a piece
+// chooses its instruments a few hundred times at most. More is refused, which keeps the
+// memory a piece takes to read bounded by its size alone.
+constexpr size_t kMaxLoggedEvents = size_t{1} << 16;
 // The most tracks FluidSynth's player keeps; it refuses a file with more.
 constexpr uint16_t kMaxTracks = 128;
 // The largest number a variable-length quantity of four bytes can hold.
@@ -164,8 +171,10 @@ MidiFileError ReadTrack(std::span<const uint8_t> data, bool cut_by_end, uint16_t
         if (data_bytes[i] & 0x80) return MidiFileError::Corrupt;
       }
       const auto channel = static_cast<uint8_t>(status & 0x0F);
+      bool too_many = false;
       const auto log_event = [&](ChannelEvent::Kind what, uint8_t value) {
-        log.push_back({tick, track, index, channel, what, value});
+        too_many = log.size() >= kMaxLoggedEvents;
+        if (!too_many) log.push_back({tick, track, index, channel, what, value});
       };
       ++index;
       if (kind == 0x90 && data_bytes[1] != 0 && (noted & (1u << channel)) == 0) {
@@ -177,8 +186,9 @@ MidiFileError ReadTrack(std::span<const uint8_t> data, bool cut_by_end, uint16_t
       } else if (kind == 0xC0) {
         log_event(ChannelEvent::Program, data_bytes[0]);
         // Its time passes on to the next event written.
-        if ((drop_programs & (1u << channel)) != 0) continue;
+        if (!too_many && (drop_programs & (1u << channel)) != 0) continue;
       }
+      if (too_many) return MidiFileError::Unsupported;
       PutVarLen(out, pending);
       out.push_back(status);
       out.insert(out.end(), data_bytes, data_bytes + data_count);
@@ -363,20 +373,28 @@ MidiPiece ReadMidiFile(std::span<const uint8_t> file) {
 }
 
 MidiPiece LoadMidiFile(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path file_path(path);
-  if (!std::filesystem::is_regular_file(file_path, error)) {
+  // A named pipe or a device is no file to play, and is never waited on.
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return Failure(MidiFileError::Unreadable);
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) {
+    ::close(fd);
     return Failure(MidiFileError::Unreadable);
   }
-  const std::uintmax_t size = std::filesystem::file_size(file_path, error);
-  if (error) return Failure(MidiFileError::Unreadable);
-  if (size > kMaxFileSize) return Failure(MidiFileError::Unsupported);
-
-  std::ifstream in(file_path, std::ios::binary);
-  std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
-    return Failure(MidiFileError::Unreadable);
+  if (status.st_size > kMaxFileSize) {
+    ::close(fd);
+    return Failure(MidiFileError::Unsupported);
   }
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(status.st_size));
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (got != bytes.size()) return Failure(MidiFileError::Unreadable);
   return ReadMidiFile(bytes);
 }
 
