@@ -1,0 +1,211 @@
+#!/usr/bin/env python3
+"""Plays the robustness cases of cases.json (hostile game folders, events and streams) and
+checks each outcome: scripted play by default, the real window under Xvfb with --window.
+Prints each case's result, time and peak memory. Exit status 0 when every case passes.
+
+    run.py --tavrin build/tavrin [--slow] [--window] [--limits] [--no-cp932 LIB] [--only TEXT]
+
+--slow adds the cases that take a while to make; --limits also fails a case that takes more
+than 10 s or 512 MB (for `make soak`: the gate has no timing or memory limits). A case is
+played with no time limit here; a hang is left to the caller's guard.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+import generate  # noqa: E402
+
+LIMIT_SECONDS = 10
+LIMIT_MB = 512
+
+
+def expand_events(text):
+    while "{long:" in text:
+        start = text.index("{long:")
+        stop = text.index("}", start)
+        text = text[:start] + "x" * int(text[start + 6:stop]) + text[stop + 1:]
+    return text
+
+
+def matches(expected, actual):
+    """Whether every member given in `expected` is in `actual` with that value."""
+    if isinstance(expected, dict) and isinstance(actual, dict):
+        return all(k in actual and matches(v, actual[k]) for k, v in expected.items())
+    return expected == actual
+
+
+def measured(command, work):
+    """`command` run under /usr/bin/time, which reports its peak resident memory."""
+    return ["/usr/bin/time", "-f", "%M", "-o", os.path.join(work, "peak"), *command]
+
+
+def wait_measured(process, work):
+    """Waits for `process`; its exit status and peak resident memory in MB."""
+    status = process.wait()
+    with open(os.path.join(work, "peak")) as f:
+        peak_kb = int(f.read().split()[-1])
+    return status, peak_kb / 1024
+
+
+def play_headless(case, game, work, options):
+    events_path = os.path.join(work, "events")
+    with open(events_path, "w") as f:
+        f.write(expand_events(case.get("events", "close\n")))
+    stdin = case.get("stdin")
+    stdout = case.get("stdout")
+    env = dict(os.environ)
+    if case.get("needs") == "no_cp932":
+        env["LD_PRELOAD"] = options.no_cp932
+    out_path = os.path.join(work, "out")
+    events = os.open(work if stdin == "folder" else stdin or events_path, os.O_RDONLY)
+    with open(stdout if stdout and stdout != "closed" else out_path, "wb") as states:
+        begun = time.monotonic()
+        command = [options.tavrin, "--headless", *case.get("args", []), game]
+        if stdout == "closed":
+            command = ["sh", "-c", 'exec "$0" "$@" >&-', *command]
+        process = subprocess.Popen(measured(command, work), stdin=events, stdout=states,
+                                   stderr=subprocess.PIPE, env=env)
+        os.close(events)
+        stderr = process.stderr.read().decode(errors="replace")
+        status, peak = wait_measured(process, work)
+        seconds = time.monotonic() - begun
+    states = []
+    if not stdout:
+        with open(out_path, "rb") as f:
+            states = [json.loads(line) for line in f.read().decode().splitlines()]
+    return {"status": status, "stderr": stderr, "states": states,
+            "seconds": seconds, "peak": peak}
+
+
+def play_window(case, game, work, options, x_server):
+    env = x_server.env()
+    home = None
+    pulse = None
+    if case.get("needs") == "pulse":
+        from music_e2e import PulseServer
+        pulse = PulseServer().__enter__()
+        env = pulse.env(env)
+        home = os.path.join(work, "home")
+        os.makedirs(home)
+        env["HOME"] = home
+        env.pop("XDG_CONFIG_HOME", None)
+        env.pop("PULSE_COOKIE", None)
+    try:
+        begun = time.monotonic()
+        process = subprocess.Popen(measured([options.tavrin, *case.get("args", []), game], work),
+                                   env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        windows = []
+        while not windows and process.poll() is None and time.monotonic() - begun < 60:
+            windows = x_server.windows_named("Tavrin")
+            time.sleep(0.005)
+        shown = time.monotonic() - begun
+        time.sleep(1.0)  # the first page, its picture and the music's start
+        alive = process.poll() is None
+        for _ in range(3):  # a message box first, then the window
+            for window in x_server.windows_named("Tavrin"):
+                x_server.close_window(window)
+            x_server.xdotool("key", "Return", check=False)
+            if process.poll() is not None:
+                break
+            time.sleep(0.3)
+        stderr = process.stderr.read().decode(errors="replace")
+        status, peak = wait_measured(process, work)
+        result = {"status": status if alive else f"ended early ({status})", "stderr": stderr,
+                  "states": [], "seconds": shown, "peak": peak}
+        if home is not None:
+            result["home_untouched"] = os.listdir(home) == []
+        return result
+    finally:
+        if pulse is not None:
+            pulse.__exit__(None, None, None)
+
+
+def check(case, result, window, options):
+    expect = case.get("expect", {})
+    problems = []
+    status = expect.get("status", 0)
+    if result["status"] != status:
+        problems.append(f"status {result['status']}, expected {status}")
+    wanted_err = expect.get("stderr", "")
+    if isinstance(wanted_err, dict):
+        if wanted_err["contains"] not in result["stderr"]:
+            problems.append(f"standard error lacks {wanted_err['contains']!r}")
+    elif result["stderr"] != wanted_err:
+        problems.append(f"standard error: {result['stderr'][:300]!r}")
+    if not window:
+        states = result["states"]
+        if "states" in expect and len(states) != expect["states"]:
+            problems.append(f"{len(states)} state lines, expected {expect['states']}")
+        for which, index in (("start", 0), ("last", -1)):
+            if which in expect and (not states or not matches(expect[which], states[index])):
+                got = json.dumps(states[index] if states else None, ensure_ascii=False)[:300]
+                problems.append(f"{which} state {got}")
+    if "home_untouched" in expect and not result.get("home_untouched"):
+        problems.append("the program wrote into the home folder")
+    if options.limits and (result["seconds"] > LIMIT_SECONDS or result["peak"] > LIMIT_MB):
+        problems.append(f"over the limits of {LIMIT_SECONDS} s and {LIMIT_MB} MB")
+    return problems
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--tavrin", required=True)
+    parser.add_argument("--cases", default=os.path.join(HERE, "cases.json"))
+    parser.add_argument("--slow", action="store_true")
+    parser.add_argument("--window", action="store_true")
+    parser.add_argument("--limits", action="store_true")
+    parser.add_argument("--no-cp932", help="a library that takes code page 932 from iconv")
+    parser.add_argument("--only")
+    options = parser.parse_args()
+    options.tavrin = os.path.abspath(options.tavrin)
+
+    x_server = None
+    if options.window:
+        from xdisplay import XServer
+        x_server = XServer().__enter__()
+    failures = 0
+    try:
+        for case in json.load(open(options.cases)):
+            if options.only and options.only not in case["name"]:
+                continue
+            if case.get("slow") and not options.slow:
+                continue
+            if not case.get("window" if options.window else "headless", True):
+                continue
+            needs = case.get("needs")
+            if (needs == "no_cp932" and not options.no_cp932) or \
+                    (needs == "pulse" and not shutil.which("pulseaudio")):
+                print(f"skip  {case['name']}: needs {needs}")
+                continue
+            work = tempfile.mkdtemp(prefix="tavrin-robustness-")
+            try:
+                game = generate.make_game(case, work)
+                if options.window:
+                    result = play_window(case, game, work, options, x_server)
+                else:
+                    result = play_headless(case, game, work, options)
+            finally:
+                shutil.rmtree(work, ignore_errors=True)
+            problems = check(case, result, options.window, options)
+            failures += bool(problems)
+            print(f"{'FAIL' if problems else 'ok  '}  {case['name']:<52} "
+                  f"{result['seconds']:7.2f} s {result['peak']:8.1f} MB"
+                  + "".join(f"\n      {p}" for p in problems), flush=True)
+    finally:
+        if x_server is not None:
+            x_server.__exit__(None, None, None)
+    print(f"{failures} failed" if failures else "all passed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
