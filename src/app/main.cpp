@@ -1,7 +1,6 @@
 // tavrin: plays a sound novel, in its window or as scripted play.
 #include <QApplication>
 #include <QCoreApplication>
-#include <QLoggingCategory>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -45,10 +44,14 @@ void FillClosedStandardStreams() {
   }
 }
 
-// The libraries' own messages stay off standard error unless asked for.
+// The libraries' own messages (Qt's about pictures or the desktop, libjpeg's about damaged
+// files) stay off standard error unless asked for; the program's own go there still.
 void QuietenLibraries(bool verbose) {
   tavrin::SetPictureWarningsShown(verbose);
-  if (!verbose) QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
+  if (verbose) return;
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) std::cerr << message.toLocal8Bit().constData() << '\n';
+  });
 }
 
 }  // namespace

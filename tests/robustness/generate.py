@@ -11,7 +11,7 @@ from Windows. A case's folder is described in cases.json by a map from file name
     {"long_line": BYTES, "lines": [...]}  the lines, then one line of BYTES letters
     ... "after": [...]                the lines that end any of the three above
     {"jpeg": [W, H], "progressive": B}   a small JPEG whose header declares W x H pixels
-    {"photo": [W, H]}                 a real W x H JPEG, every pixel coded (ImageMagick)
+    {"photo": [W, H]}                 a real W x H JPEG, every pixel coded (cjpeg)
     {"midi_programs": N}              one track of N program changes and one note
     {"midi_notes": BYTES}             one track of notes, about BYTES long
     {"files": N}                      a folder of N empty files
@@ -67,12 +67,20 @@ def declared_jpeg(width, height, progressive):
 
 
 def photo(width, height):
-    with tempfile.TemporaryDirectory() as folder:
-        path = os.path.join(folder, "p.jpg")
-        subprocess.run(["convert", "-size", f"{width}x{height}", "gradient:orange-navy",
-                        "-quality", "85", path], check=True)
-        with open(path, "rb") as f:
-            return f.read()
+    """A real JPEG of `width` x `height` with every pixel coded: a gradient through libjpeg's
+    cjpeg (ImageMagick refuses sides over 16,384)."""
+    reds = bytes(255 * x // max(1, width - 1) for x in range(width))
+    rows = []
+    for y in range(height):
+        shade = 255 * y // max(1, height - 1)
+        row = bytearray(3 * width)
+        row[0::3] = reds
+        row[1::3] = bytes([shade]) * width
+        row[2::3] = bytes([255 - shade]) * width
+        rows.append(bytes(row))
+    ppm = b"P6 %d %d 255\n" % (width, height) + b"".join(rows)
+    return subprocess.run(["cjpeg", "-quality", "85"], input=ppm, capture_output=True,
+                          check=True).stdout
 
 
 def midi(track):
