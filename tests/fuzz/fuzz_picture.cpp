@@ -1,6 +1,6 @@
 // fuzz_picture: any bytes as a game's picture, loaded by the picture holder the way a
-// picture line loads it (PictureHolder::ShowPicture, which reads the file with Qt's
-// QImageReader and lets the content decide the format).
+// picture line loads it (PictureHolder::ShowPicture: the content decides the format, JPEG
+// through libjpeg, the rest through Qt's QImageReader).
 //
 // The input: byte 0 picks the picture area's size (see kAreas: none, or one of a few sizes,
 // so that both the whole and the scaled decoding run); the rest is the file img/fuzz.jpg.
@@ -9,11 +9,13 @@
 // - a picture that does not load leaves the area black and the held picture as it was
 //   (the same image, pixel size and file), and an empty name shows that one again;
 // - a picture that loads is held with a valid pixel size and its own file, and is decoded
-//   at the area's size when it is at least that large both ways, else whole.
+//   at its own size reduced to at most the area's in each direction (with no area, a JPEG
+//   at an eighth of its size, anything else whole).
 #include <QCoreApplication>
 #include <QImage>
 #include <QSize>
 #include <QtGlobal>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -100,9 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TAVRIN_FUZZ_CHECK(!holder.Image().isNull() && pixels.isValid() && !pixels.isEmpty(),
                     "a loaded picture of " + SizeText(pixels));
   TAVRIN_FUZZ_CHECK(holder.File() == img / "fuzz.jpg", "held file " + holder.File().string());
-  const bool scaled = area.isValid() && !area.isEmpty() && pixels.width() >= area.width() &&
-                      pixels.height() >= area.height();
-  const QSize expected = scaled ? area : pixels;
+  const auto file = input.subspan(input.empty() ? 0 : 1);
+  const bool jpeg = file.size() >= 3 && file[0] == 0xFF && file[1] == 0xD8 && file[2] == 0xFF;
+  QSize expected = pixels;
+  if (area.isValid() && !area.isEmpty()) {
+    expected = QSize(std::min(pixels.width(), area.width()), std::min(pixels.height(), area.height()));
+  } else if (jpeg) {
+    expected = QSize((pixels.width() + 7) / 8, (pixels.height() + 7) / 8);
+  }
   TAVRIN_FUZZ_CHECK(holder.Image().size() == expected,
                     "a " + SizeText(pixels) + " picture in a " + SizeText(area) +
                         " area decoded at " + SizeText(holder.Image().size()) + ", expected " +
