@@ -178,29 +178,31 @@ bool RunJpeg(JpegDecoding& d) {
   }
 
   jpeg_start_decompress(&info);
-  int y = 0;
-  uint32_t rows_in = 0;
-  while (info.output_scanline < info.output_height) {
-    const int source_row = static_cast<int>(info.output_scanline);
-    JSAMPROW rows[1] = {d.row.data()};
-    if (jpeg_read_scanlines(&info, rows, 1) != 1) return false;
-    const int out_row = static_cast<int>(int64_t{source_row} * out_size.height() / decoded_height);
-    if (out_row != y) {
-      FlushRow(d, y, rows_in);
-      y = out_row;
-      rows_in = 0;
+  // Each output row gathers the decoded rows that fall in it: a few are averaged and the
+  // rest skipped, which spares them the decoder's pixel work, so a very tall picture costs
+  // about as much as the rows shown.
+  constexpr int64_t kRowsAveraged = 2;
+  for (int y = 0; y < out_size.height(); ++y) {
+    const auto first_of = [&](int64_t row) {
+      return (row * decoded_height + out_size.height() - 1) / out_size.height();
+    };
+    const int64_t rows = first_of(y + 1) - first_of(y);
+    const int64_t taken = std::min(rows, kRowsAveraged);
+    for (int64_t t = 0; t < taken; ++t) {
+      JSAMPROW row[1] = {d.row.data()};
+      if (jpeg_read_scanlines(&info, row, 1) != 1) return false;
+      const JSAMPLE* in = d.row.data();
+      for (int c = 0; c < decoded_width; ++c, in += components) {
+        const QRgb pixel = PixelAt(in, components);
+        uint64_t* sum = &d.sums[static_cast<size_t>(d.column_of[c]) * 3];
+        sum[0] += static_cast<uint64_t>(qRed(pixel));
+        sum[1] += static_cast<uint64_t>(qGreen(pixel));
+        sum[2] += static_cast<uint64_t>(qBlue(pixel));
+      }
     }
-    ++rows_in;
-    const JSAMPLE* in = d.row.data();
-    for (int c = 0; c < decoded_width; ++c, in += components) {
-      const QRgb pixel = PixelAt(in, components);
-      uint64_t* sum = &d.sums[static_cast<size_t>(d.column_of[c]) * 3];
-      sum[0] += static_cast<uint64_t>(qRed(pixel));
-      sum[1] += static_cast<uint64_t>(qGreen(pixel));
-      sum[2] += static_cast<uint64_t>(qBlue(pixel));
-    }
+    if (rows > taken) jpeg_skip_scanlines(&info, static_cast<JDIMENSION>(rows - taken));
+    FlushRow(d, y, static_cast<uint32_t>(taken));
   }
-  if (rows_in > 0) FlushRow(d, y, rows_in);
   jpeg_finish_decompress(&info);
   return true;
 }
