@@ -14,9 +14,9 @@ namespace tavrin {
 
 namespace {
 
-// A MIDI file of this size would be hours of dense music; a larger "bgm.mid" is something
+// A MIDI file of this size holds an hour or more of dense music; a larger "bgm.mid" is something
 // else and is not read into memory.
-constexpr int64_t kMaxFileSize = int64_t{4} << 20;
+constexpr int64_t kMaxFileSize = int64_t{1} << 20;
 // The instrument choices and first notes kept while reading, across all tracks: a piece
 // chooses its instruments a few hundred times at most. More is refused, which keeps the
 // memory a piece takes to read bounded by its size alone.
