@@ -51,8 +51,11 @@ def measured(command, work):
 def wait_measured(process, work):
     """Waits for `process`; its exit status and peak resident memory in MB."""
     status = process.wait()
-    with open(os.path.join(work, "peak")) as f:
-        peak_kb = int(f.read().split()[-1])
+    try:
+        with open(os.path.join(work, "peak")) as f:
+            peak_kb = int(f.read().split()[-1])
+    except (OSError, ValueError, IndexError):
+        peak_kb = 0  # the program did not run
     return status, peak_kb / 1024
 
 
@@ -63,13 +66,13 @@ def play_headless(case, game, work, options):
     stdin = case.get("stdin")
     stdout = case.get("stdout")
     env = dict(os.environ)
-    if case.get("needs") == "no_cp932":
-        env["LD_PRELOAD"] = options.no_cp932
     out_path = os.path.join(work, "out")
     events = os.open(work if stdin == "folder" else stdin or events_path, os.O_RDONLY)
     with open(stdout if stdout and stdout != "closed" else out_path, "wb") as states:
         begun = time.monotonic()
         command = [options.tavrin, "--headless", *case.get("args", []), game]
+        if case.get("needs") == "no_cp932":  # for the program alone, not the measuring
+            command = ["env", f"LD_PRELOAD={options.no_cp932}", *command]
         if stdout == "closed":
             command = ["sh", "-c", 'exec "$0" "$@" >&-', *command]
         process = subprocess.Popen(measured(command, work), stdin=events, stdout=states,
