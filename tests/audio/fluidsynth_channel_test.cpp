@@ -236,12 +236,11 @@ TEST_F(FluidSynthChannelTest, SeekWhileTheSoundfontLoadsCancelsTheEarlierPlay) {
   EXPECT_EQ(ModeOf(channel_), "stopped");
 }
 
-TEST_F(FluidSynthChannelTest, ClosingWhileTheSoundfontLoadsReturnsPromptly) {
-  const auto start = std::chrono::steady_clock::now();
+// How long closing and destroying take meanwhile is measured by music_channel_bench.
+TEST_F(FluidSynthChannelTest, ClosingWhileTheSoundfontLoadsFreesTheName) {
   ASSERT_EQ(channel_.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
   ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
   EXPECT_EQ(channel_.Send("close MIDI notify", nullptr, 0), ChannelError::None);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_EQ(ModeOf(channel_), Failed(ChannelError::NoDevice));
 
   // The name is free again, and the next piece plays.
@@ -250,18 +249,17 @@ TEST_F(FluidSynthChannelTest, ClosingWhileTheSoundfontLoadsReturnsPromptly) {
   EXPECT_GT(Peak(channel_, 0.5), 0.02f);
 }
 
-TEST_F(FluidSynthChannelTest, DestroyingWhileLoadingOrPlayingReturnsPromptly) {
-  const auto start = std::chrono::steady_clock::now();
+// A destructor that waited for a thread that never ends fails by the test's time-out.
+TEST_F(FluidSynthChannelTest, DestroyingWhileLoadingOrPlayingReturns) {
   for (bool wait_for_the_soundfont : {false, true}) {
     FluidSynthChannel channel(AudioOutput::None, {kGeneralMidi});
     ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
     ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
     if (wait_for_the_soundfont) {
       ASSERT_TRUE(channel.WaitUntilReady(10s));
-      Peak(channel, 0.5);
+      EXPECT_GT(Peak(channel, 0.5), 0.02f);
     }
   }
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
 }
 
 TEST_F(FluidSynthChannelTest, OpenRefusesASecondPieceUnderTheSameName) {
@@ -367,36 +365,6 @@ TEST(FluidSynthChannelSoundfontTest, WithoutASoundfontThePieceRunsItsCourseSilen
   const Stretch whole = PlayUntilStopped(channel, 10);
   EXPECT_NEAR(whole.seconds, 4.0, 0.03);
   EXPECT_LT(whole.peak, kSilence);
-}
-
-long ResidentKilobytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return -1;
-}
-
-// Only the instruments a piece uses come out of the 148 MB soundfont: the whole program has
-// 60 MB, and this process (tests and FluidSynth, without the window) must stay well inside.
-TEST(FluidSynthChannelMemoryTest, ABusyPieceLeavesMostOfTheSoundfontOnDisk) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  GTEST_SKIP() << "a sanitizer's shadow memory counts as resident";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-  GTEST_SKIP() << "a sanitizer's shadow memory counts as resident";
-#endif
-#endif
-  FluidSynthChannel channel(AudioOutput::None, {kGeneralMidi});
-  ASSERT_EQ(channel.Send(OpenCommand(kMidiDir + "d_inter.mid"), nullptr, 0), ChannelError::None);
-  ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
-  ASSERT_TRUE(channel.WaitUntilReady(10s));
-  EXPECT_GT(Peak(channel, 20.0), 0.02f);
-  const long resident = ResidentKilobytes();
-  RecordProperty("resident_kB", static_cast<int>(resident));
-  EXPECT_GT(resident, 0);
-  EXPECT_LT(resident, 60 * 1024);
 }
 
 using Bytes = std::vector<uint8_t>;
@@ -576,7 +544,6 @@ TEST(FluidSynthChannelInstrumentTest, NotesWithNoProgramPlayThePianoOrTheDrumKit
 // With a sound output: the first that opens plays, or none opens and the device goes on
 // silently. Either way the commands work and closing does not hang.
 TEST(FluidSynthChannelDeviceTest, PlaysThroughAnOutputOrSilently) {
-  const auto start = std::chrono::steady_clock::now();
   FluidSynthChannel channel(AudioOutput::Device, {kGeneralMidi});
   ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
   ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
@@ -591,7 +558,6 @@ TEST(FluidSynthChannelDeviceTest, PlaysThroughAnOutputOrSilently) {
   float left[16], right[16];
   EXPECT_FALSE(channel.Render(left, right));
   EXPECT_EQ(channel.Send("close MIDI notify", nullptr, 0), ChannelError::None);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
 }
 
 struct SweepFile {

@@ -208,8 +208,8 @@ def play(x_server, program, game, pictures, shots):
                     f"{time.monotonic() - started:.2f} s and the buttons show "
                     f"RGB(192, 192, 255)")
         choice_picture = w.picture().mean()
-        time.sleep(0.3)
         if shots:
+            time.sleep(0.3)
             x_server.screenshot(os.path.join(shots, "choice.png"), window_id)
 
         # The first button: the buttons go and the story goes on past the question. (The
@@ -256,8 +256,8 @@ def missing_scenario(x_server, program, shots):
             sizes = {win: x_server.geometry(win) for win in windows}
             box = min(windows, key=lambda win: sizes[win][2] * sizes[win][3])
             main = max(windows, key=lambda win: sizes[win][2] * sizes[win][3])
-            time.sleep(0.3)
             if shots:
+                time.sleep(0.3)
                 # The window with the box over it.
                 left, top, width, height = sizes[main]
                 bx, by, bw, bh = sizes[box]
