@@ -15,8 +15,9 @@ struct GameFolders {
   std::filesystem::path MusicFile() const;
 };
 
-/// The folders of the game in `game_dir` (made absolute; a folder that does not exist is
-/// taken as it is, and its scenario is reported missing when it is opened).
-GameFolders FoldersOf(const std::filesystem::path& game_dir);
+/// The folders of the game in the folder `game`, or of the game whose scenario file dat.dat
+/// `game` is (made absolute; a folder that does not exist is taken as it is, and its
+/// scenario is reported missing when it is opened).
+GameFolders FoldersOf(const std::filesystem::path& game);
 
 }  // namespace tavrin

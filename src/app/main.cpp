@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "app/command_line.h"
+#include "app/game_chooser.h"
 #include "app/game_folders.h"
 #include "app/headless_front_end.h"
 #include "app/window_front_end.h"
@@ -96,5 +97,10 @@ int main(int argc, char** argv) {
   FillClosedStandardStreams();
   tavrin::PrepareSoundSystem(command_line.verbose);
   QApplication app(argc, argv);
-  return tavrin::RunWindow(FoldersFromCommandLine(command_line));
+  QGuiApplication::setDesktopFileName(QStringLiteral(TAVRIN_APP_ID));
+  // With no game named and none beside the program, the reader picks one.
+  const std::optional<tavrin::GameFolders> game =
+      tavrin::GameForWindow(command_line.game_dir, ProgramFolder(), tavrin::ChooseGameFolder);
+  if (!game) return 0;  // the reader cancelled the folder chooser
+  return tavrin::RunWindow(*game);
 }

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/game_folders.h"
+
+namespace tavrin {
+
+/// Asks the reader for a game folder, starting in `start`; none when the reader cancels.
+using FolderChooser =
+    std::function<std::optional<std::filesystem::path>(const std::filesystem::path& start)>;
+
+/// The desktop's folder chooser (a QFileDialog; needs the QApplication).
+std::optional<std::filesystem::path> ChooseGameFolder(const std::filesystem::path& start);
+
+/// The demo game installed with the program, found from the program's folder whatever the
+/// installation prefix (bin/tavrin beside share/tavrin/demo).
+std::filesystem::path InstalledDemo(const std::filesystem::path& program_dir);
+
+/// The game the window plays: the one named on the command line (a folder, or its dat.dat);
+/// else the one beside the program when its folder holds dat.dat; else the folder picked
+/// with `choose`, which starts in the installed demo. None when the reader cancelled.
+std::optional<GameFolders> GameForWindow(const std::optional<std::string>& named,
+                                         const std::filesystem::path& program_dir,
+                                         const FolderChooser& choose);
+
+}  // namespace tavrin

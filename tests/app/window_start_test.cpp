@@ -1,0 +1,119 @@
+// Which game the window plays: the one named, the one beside the program, or the one the
+// reader picks in the folder chooser, which starts in the installed demo.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/game_chooser.h"
+
+namespace tavrin {
+namespace {
+
+namespace fs = std::filesystem;
+
+// An installation in a folder of its own: prefix/bin (the program's folder), the demo in
+// prefix/share/tavrin/demo, and a game elsewhere.
+class WindowStart : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(prefix_);
+    fs::create_directories(bin_);
+    fs::create_directories(demo_);
+    fs::create_directories(game_);
+    std::ofstream(game_ / "dat.dat") << "Hello.\r\n";
+  }
+  void TearDown() override { fs::remove_all(prefix_); }
+
+  // A chooser that notes where it starts and answers `answer`.
+  FolderChooser Chooser(std::optional<fs::path> answer) {
+    return [this, answer](const fs::path& start) {
+      starts_.push_back(start);
+      return answer;
+    };
+  }
+
+  const fs::path prefix_ =
+      fs::temp_directory_path() / ("tavrin-start-" + std::to_string(::getpid()));
+  const fs::path bin_ = prefix_ / "bin";
+  const fs::path demo_ = prefix_ / "share" / "tavrin" / "demo";
+  const fs::path game_ = prefix_ / "games" / "tale";
+  std::vector<fs::path> starts_;
+};
+
+TEST_F(WindowStart, AGameNamedByItsFolderOrItsScenarioIsPlayedWithoutAsking) {
+  std::ofstream(game_.parent_path() / "DAT.DAT") << "Hi.\r\n";
+  for (const auto& [named, played] :
+       {std::pair{game_.string(), game_},
+        {(game_ / "dat.dat").string(), game_},
+        {(game_.parent_path() / "DAT.DAT").string(), game_.parent_path()},
+        {(prefix_ / "no such folder").string(), prefix_ / "no such folder"}}) {
+    const std::optional<GameFolders> folders = GameForWindow(named, bin_, Chooser(std::nullopt));
+    ASSERT_TRUE(folders.has_value()) << named;
+    EXPECT_EQ(folders->DatDir, played) << named;
+  }
+  EXPECT_TRUE(starts_.empty());
+}
+
+TEST_F(WindowStart, AGameBesideTheProgramIsPlayedWithoutAsking) {
+  std::ofstream(bin_ / "Dat.Dat") << "Hello.\r\n";
+  const std::optional<GameFolders> folders = GameForWindow(std::nullopt, bin_, Chooser(game_));
+  ASSERT_TRUE(folders.has_value());
+  EXPECT_EQ(folders->DatDir, bin_);
+  EXPECT_TRUE(starts_.empty());
+}
+
+TEST_F(WindowStart, WithNoGameTheChooserStartsInTheInstalledDemo) {
+  const std::optional<GameFolders> picked = GameForWindow(std::nullopt, bin_, Chooser(game_));
+  ASSERT_TRUE(picked.has_value());
+  EXPECT_EQ(picked->DatDir, game_);
+  EXPECT_EQ(picked->ImgDir, game_ / "img");
+
+  EXPECT_FALSE(GameForWindow(std::nullopt, bin_, Chooser(std::nullopt)).has_value())
+      << "cancelled: nothing to play";
+  fs::remove_all(prefix_ / "share");  // no demo installed: the home folder
+  GameForWindow(std::nullopt, bin_, Chooser(std::nullopt));
+  EXPECT_EQ(starts_, (std::vector<fs::path>{demo_, demo_, QDir::homePath().toStdString()}));
+}
+
+// The real dialog, answered from a timer once it shows.
+TEST_F(WindowStart, TheFolderChooserOpensWhereItIsToldAndReturnsThePickOrNothing) {
+  for (const bool pick : {false, true}) {
+    QString shown_in;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr || !dialog->isVisible()) return;
+      shown_in = dialog->directory().absolutePath();
+      if (pick) {
+        dialog->selectFile(QString::fromStdString(game_.string()));
+        static_cast<QDialog*>(dialog)->accept();  // as the Play button does
+      } else {
+        dialog->reject();
+      }
+    });
+    answer.start(10);
+    const std::optional<fs::path> chosen = ChooseGameFolder(demo_);
+    answer.stop();
+    EXPECT_EQ(shown_in.toStdString(), demo_.string());
+    EXPECT_EQ(chosen, pick ? std::optional<fs::path>(game_) : std::nullopt);
+  }
+}
+
+}  // namespace
+}  // namespace tavrin
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
