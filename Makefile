@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 300
 # Compile jobs of the sanitizer and fuzz builds.
 JOBS ?= 2
 
-.PHONY: all deps configure build run test bench soak clean sanitize fuzz fuzz-build
+.PHONY: all deps configure build run test bench package soak clean sanitize fuzz fuzz-build
 
 # One step at a time, in the order written: each build runs its own jobs in parallel, and
 # the timed fuzz runs must not share the cores with a build.
@@ -37,6 +37,10 @@ test: build sanitize
 
 bench: build
 	@scripts/run-benchmarks $(BUILD_DIR)
+
+# The Debian package tavrin_VERSION_ARCH.deb, in $(BUILD_DIR).
+package: build
+	cd $(BUILD_DIR) && cpack
 
 # A long run of scripted play that must neither grow nor leak (SOAK_MINUTES, default 10).
 SOAK_MINUTES ?= 10

@@ -71,7 +71,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 
 std::string UsageText() {
   return "Usage: tavrin [--headless] [--verbose] [GAME_DIR]\n"
-         "Plays the sound novel in GAME_DIR (by default, the folder of this program).\n"
+         "Plays the sound novel in GAME_DIR, or the one whose dat.dat is named. By default\n"
+         "the game beside this program plays; without one, a folder chooser asks for it.\n"
          "A game folder holds dat.dat (the scenario), img/ (pictures) and bgm.mid (music).\n"
          "\n"
          "Options:\n"

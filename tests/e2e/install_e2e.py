@@ -1,0 +1,141 @@
+#!/usr/bin/env python3
+"""End-to-end test of an installation: `cmake --install` of the build into a fresh prefix.
+
+Checks that the prefix holds the program, the demo, the desktop entry, the AppStream
+metainfo, the icon and the manual page, that the desktop's own checkers accept them and the
+page formats without a warning; that scripted play plays the installed demo named by its
+dat.dat; and, in an X server of its own, that the installed program started with no game
+(as from the desktop menu) opens the folder chooser, which plays the demo it starts in, and
+that cancelling the chooser ends the program with status 0.
+Exit status 0 passes, 1 fails, 77 is a skip.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from xdisplay import XServer, tools_missing  # noqa: E402
+from window_e2e import TEXT, Failure, check, wait_for  # noqa: E402
+
+APP_ID = "io.github.tavrin.Tavrin"
+CHOOSER = "Open a game folder - Tavrin"
+INSTALLED = [
+    "bin/tavrin",
+    "share/tavrin/demo/dat.dat",
+    "share/tavrin/demo/bgm.mid",
+    "share/tavrin/demo/img/sunset.jpg",
+    f"share/applications/{APP_ID}.desktop",
+    f"share/metainfo/{APP_ID}.metainfo.xml",
+    f"share/icons/hicolor/scalable/apps/{APP_ID}.svg",
+    "share/man/man1/tavrin.1.gz",
+]
+
+
+def run(*command, **options):
+    return subprocess.run(command, capture_output=True, text=True, timeout=60, **options)
+
+
+def check_files(prefix):
+    for path in INSTALLED:
+        check(os.path.isfile(os.path.join(prefix, path)), f"installed: {path}")
+    check(os.access(os.path.join(prefix, "bin/tavrin"), os.X_OK), "bin/tavrin can be run")
+    desktop = os.path.join(prefix, "share/applications", APP_ID + ".desktop")
+    result = run("desktop-file-validate", desktop)
+    check(result.returncode == 0 and not result.stdout.strip(),
+          f"desktop-file-validate accepts the desktop entry {result.stdout.strip()}")
+    check("Exec=tavrin %f\n" in open(desktop).read(), "the desktop entry passes a file or folder")
+    result = run("appstreamcli", "validate", "--no-net",
+                 os.path.join(prefix, "share/metainfo", APP_ID + ".metainfo.xml"))
+    check(result.returncode == 0, f"appstreamcli accepts the metainfo {result.stdout.strip()}")
+    result = run("man", "--warnings", "-l", os.path.join(prefix, "share/man/man1/tavrin.1.gz"),
+                 env={**{k: v for k, v in os.environ.items() if k != "MAN_KEEP_FORMATTING"},
+                      "MANWIDTH": "80"})
+    check(result.returncode == 0 and not result.stderr.strip() and "SYNOPSIS" in result.stdout,
+          f"the manual page formats without a warning {result.stderr.strip()}")
+
+
+def check_scripted_play(prefix):
+    result = run(os.path.join(prefix, "bin/tavrin"), "--headless",
+                 os.path.join(prefix, "share/tavrin/demo/dat.dat"), input="close\n", cwd="/")
+    start = json.loads(result.stdout.splitlines()[0])
+    check(result.returncode == 0 and start["script_open"] and not start["alerts"]
+          and start["picture"] is not None,
+          "scripted play of the installed demo, named by its dat.dat, opens it")
+
+
+def check_chooser(prefix):
+    program = os.path.join(prefix, "bin/tavrin")
+    with XServer() as x_server:
+        # Play, at once: the chooser starts in the demo, which is played.
+        process = subprocess.Popen([program], env=x_server.env(), cwd="/",
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            chooser = wait_for("the folder chooser",
+                               lambda: x_server.windows_named(CHOOSER), timeout=10)[0]
+            check(not x_server.windows_named("Tavrin"),
+                  "with no game beside it the program opens the folder chooser first")
+            x_server.xdotool("windowfocus", "--sync", chooser)
+            x_server.xdotool("key", "Return")
+            window = wait_for("the Tavrin window",
+                              lambda: x_server.windows_named("Tavrin"), timeout=10)[0]
+            x, y, width, height = x_server.geometry(window)
+            message = (x, y + height * 5 // 7, width, height * 2 // 7)
+            wait_for("the demo's first page",
+                     lambda: x_server.grab(*message).count(TEXT, 30) >= 40, timeout=10)
+            check(True, "the chooser's Play plays the installed demo it starts in")
+            x_server.close_window(window)
+            check(process.wait(10) == 0, "closing the window ends the program with status 0")
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+
+        # Cancel: the program ends with status 0 and no window.
+        process = subprocess.Popen([program], env=x_server.env(), cwd="/",
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            chooser = wait_for("the folder chooser",
+                               lambda: x_server.windows_named(CHOOSER), timeout=10)[0]
+            x_server.xdotool("windowfocus", "--sync", chooser)
+            x_server.xdotool("key", "Escape")
+            check(process.wait(10) == 0, "cancelling the chooser ends the program with status 0")
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--cmake", required=True)
+    parser.add_argument("--build", required=True, help="the build folder to install")
+    args = parser.parse_args()
+    missing = tools_missing() + [tool for tool in ("desktop-file-validate", "appstreamcli", "man")
+                                 if shutil.which(tool) is None]
+    if missing:
+        print(f"skipped: {', '.join(missing)} not installed")
+        return 77
+
+    with tempfile.TemporaryDirectory(prefix="tavrin-install-") as prefix:
+        result = run(args.cmake, "--install", args.build, "--prefix", prefix)
+        if result.returncode != 0:
+            print(f"FAILED: cmake --install\n{result.stdout}{result.stderr}")
+            return 1
+        try:
+            check_files(prefix)
+            check_scripted_play(prefix)
+            check_chooser(prefix)
+        except Failure as failure:
+            print(f"FAILED: {failure}")
+            return 1
+    print("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
