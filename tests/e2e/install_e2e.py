@@ -11,6 +11,7 @@ Exit status 0 passes, 1 fails, 77 is a skip.
 """
 
 import argparse
+import contextlib
 import json
 import os
 import shutil
@@ -68,13 +69,25 @@ def check_scripted_play(prefix):
           "scripted play of the installed demo, named by its dat.dat, opens it")
 
 
+@contextlib.contextmanager
+def started(program, x_server):
+    """The program started with no argument, as the desktop menu starts it; killed at the
+    end if it is still running."""
+    process = subprocess.Popen([program], env=x_server.env(), cwd="/",
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        yield process
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+
+
 def check_chooser(prefix):
     program = os.path.join(prefix, "bin/tavrin")
     with XServer() as x_server:
         # Play, at once: the chooser starts in the demo, which is played.
-        process = subprocess.Popen([program], env=x_server.env(), cwd="/",
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
+        with started(program, x_server) as process:
             chooser = wait_for("the folder chooser",
                                lambda: x_server.windows_named(CHOOSER), timeout=10)[0]
             check(not x_server.windows_named("Tavrin"),
@@ -87,27 +100,17 @@ def check_chooser(prefix):
             message = (x, y + height * 5 // 7, width, height * 2 // 7)
             wait_for("the demo's first page",
                      lambda: x_server.grab(*message).count(TEXT, 30) >= 40, timeout=10)
-            check(True, "the chooser's Play plays the installed demo it starts in")
+            print("ok: the chooser's Play plays the installed demo it starts in")
             x_server.close_window(window)
             check(process.wait(10) == 0, "closing the window ends the program with status 0")
-        finally:
-            if process.poll() is None:
-                process.kill()
-                process.wait()
 
         # Cancel: the program ends with status 0 and no window.
-        process = subprocess.Popen([program], env=x_server.env(), cwd="/",
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
+        with started(program, x_server) as process:
             chooser = wait_for("the folder chooser",
                                lambda: x_server.windows_named(CHOOSER), timeout=10)[0]
             x_server.xdotool("windowfocus", "--sync", chooser)
             x_server.xdotool("key", "Escape")
             check(process.wait(10) == 0, "cancelling the chooser ends the program with status 0")
-        finally:
-            if process.poll() is None:
-                process.kill()
-                process.wait()
 
 
 def main():
