@@ -93,9 +93,9 @@ TEST_F(WindowStart, TheFolderChooserOpensWhereItIsToldAndReturnsThePickOrNothing
       auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       if (dialog == nullptr || !dialog->isVisible()) return;
       shown_in = dialog->directory().absolutePath();
-      if (pick) {
-        dialog->selectFile(QString::fromStdString(game_.string()));
-        static_cast<QDialog*>(dialog)->accept();  // as the Play button does
+      if (pick) {  // the reader goes into the game's folder and presses Play
+        dialog->setDirectory(QString::fromStdString(game_.string()));
+        static_cast<QDialog*>(dialog)->accept();
       } else {
         dialog->reject();
       }
