@@ -12,7 +12,6 @@ import ctypes.util
 import os
 import shutil
 import subprocess
-import time
 
 
 class XImage(ctypes.Structure):
@@ -106,32 +105,27 @@ class XServer:
         self.lib = None
 
     def __enter__(self):
-        for number in range(90, 190):
-            if (os.path.exists(f"/tmp/.X{number}-lock")
-                    or os.path.exists(f"/tmp/.X11-unix/X{number}")):
-                continue
-            self.process = subprocess.Popen(
-                ["Xvfb", f":{number}", "-screen", "0", f"{self.size[0]}x{self.size[1]}x24",
-                 "-nolisten", "tcp", "-noreset"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            self.display_name = f":{number}"
-            if self._connect():
-                return self
-            self.process.kill()
+        # Xvfb picks a free display number itself, taking its lock file, and writes the
+        # number once it listens: two tests starting at the same moment (or anyone else's
+        # server) never end up on one display.
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             f"{self.size[0]}x{self.size[1]}x24", "-nolisten", "tcp", "-noreset"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end, "rb") as announced:
+            number = announced.readline().strip().decode()
+        if not number:
             self.process.wait()
-        raise RuntimeError("no X display could be started")
-
-    def _connect(self):
+            raise RuntimeError("Xvfb did not start")
+        self.display_name = f":{number}"
         self.lib = _xlib()
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline:
-            if self.process.poll() is not None:
-                return False  # another server took the number meanwhile
-            self.display = self.lib.XOpenDisplay(self.display_name.encode())
-            if self.display:
-                return True
-            time.sleep(0.05)
-        return False
+        self.display = self.lib.XOpenDisplay(self.display_name.encode())
+        if not self.display:
+            self.__exit__()
+            raise RuntimeError(f"cannot open the display {self.display_name}")
+        return self
 
     def __exit__(self, *exc):
         if self.display:
