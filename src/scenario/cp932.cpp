@@ -66,9 +66,11 @@ class DecodeTable {
     }
   }
 
-  // Writes the UTF-8 of `bytes` to `out`, which has room for three bytes per input byte.
-  char* Decode(std::string_view bytes, char* out) {
+  // Writes the UTF-8 of `bytes` to `out` (if given), which has room for three bytes per
+  // input byte, and the offset of each byte it replaces to `replaced` (if given).
+  char* Decode(std::string_view bytes, char* out, std::vector<size_t>* replaced = nullptr) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const begin = p;
     const auto* end = p + bytes.size();
     while (p < end) {
       const unsigned char b = *p;
@@ -82,9 +84,12 @@ class DecodeTable {
         }
       }
       if (e->length == 0) {
-        std::memcpy(out, kReplacement.data(), kReplacement.size());
-        out += kReplacement.size();
-      } else {
+        if (replaced != nullptr) replaced->push_back(static_cast<size_t>(p - begin));
+        if (out != nullptr) {
+          std::memcpy(out, kReplacement.data(), kReplacement.size());
+          out += kReplacement.size();
+        }
+      } else if (out != nullptr) {
         std::memcpy(out, e->utf8, 3);
         out += e->length;
       }
@@ -136,6 +141,13 @@ bool IsAscii(std::string_view bytes) {
   return true;
 }
 
+// Without a converter every byte outside ASCII stands for no character of its own and is
+// replaced; the program refuses to start then, so only a test meets this.
+DecodeTable& Table() {
+  thread_local DecodeTable table;
+  return table;
+}
+
 }  // namespace
 
 bool Cp932Available() {
@@ -146,13 +158,16 @@ bool Cp932Available() {
 std::string DecodeCp932(std::string_view bytes) {
   // Code page 932 leaves the ASCII range as it is, so most directive lines need no converter.
   if (IsAscii(bytes)) return std::string(bytes);
-  // Without a converter every byte outside ASCII stands for no character of its own and is
-  // replaced; the program refuses to start then, so only a test meets this.
-  thread_local DecodeTable table;
   std::string out(bytes.size() * 3, '\0');
-  char* end = table.Decode(bytes, out.data());
+  char* end = Table().Decode(bytes, out.data());
   out.resize(static_cast<size_t>(end - out.data()));
   return out;
+}
+
+std::vector<size_t> UndecodableBytes(std::string_view bytes) {
+  std::vector<size_t> replaced;
+  if (!IsAscii(bytes)) Table().Decode(bytes, nullptr, &replaced);  // nothing written out
+  return replaced;
 }
 
 }  // namespace tavrin

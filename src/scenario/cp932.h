@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavrin {
 
@@ -15,5 +16,8 @@ std::string DecodeCp932(std::string_view bytes);
 /// Whether the C library converts code page 932. Asked once; the program refuses to start
 /// without it, since every Japanese line would be lost.
 bool Cp932Available();
+
+/// The offsets in `bytes` of the bytes that `DecodeCp932` replaces with U+FFFD, in order.
+std::vector<size_t> UndecodableBytes(std::string_view bytes);
 
 }  // namespace tavrin

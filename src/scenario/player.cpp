@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "scenario/game_path.h"
+
 namespace tavrin {
 namespace {
 
@@ -61,6 +63,51 @@ void Player::Com_Click(int index) {
   if (handling_ || index < 0 || index > 1 || !com_[index].visible) return;
   HandlerScope scope(handling_);
   FollowChoice(index);
+}
+
+PlayerState Player::Snapshot() const {
+  PlayerState state;
+  state.script_open = script_file_.IsOpen();
+  state.position = script_file_.Position();
+  state.next_line = next_line_;
+  state.next_line_number = next_line_number_;
+  state.current_line_number = current_line_number_;
+  state.line_count = line_count_;
+  state.prompt = prompt_;
+  state.pause_at_page_end = pause_at_page_end_;
+  state.score = score_;
+  state.message_text = message_text_;
+  state.message_visible = message_visible_;
+  state.com[0] = com_[0];
+  state.com[1] = com_[1];
+  state.tim_say = tim_say_;
+  return state;
+}
+
+bool Player::Restore(PlayerState state) {
+  bool placed = true;
+  if (!state.script_open) {
+    script_file_.Close();
+  } else {
+    if (!script_file_.IsOpen()) {
+      script_file_.Open(dat_names_.Resolve(scenario_file_name_));
+    }
+    placed = script_file_.Seek(state.position);
+    if (!placed) script_file_.Close();
+  }
+  next_line_ = std::move(state.next_line);
+  next_line_number_ = state.next_line_number;
+  current_line_number_ = state.current_line_number;
+  line_count_ = state.line_count;
+  prompt_ = std::move(state.prompt);
+  pause_at_page_end_ = state.pause_at_page_end;
+  score_ = state.score;
+  message_text_ = std::move(state.message_text);
+  message_visible_ = state.message_visible;
+  com_[0] = std::move(state.com[0]);
+  com_[1] = std::move(state.com[1]);
+  tim_say_ = state.tim_say;
+  return placed;
 }
 
 bool Player::TickWouldIdle() const {

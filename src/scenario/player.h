@@ -8,6 +8,7 @@
 #include "scenario/game_path.h"
 #include "scenario/presentation.h"
 #include "scenario/script_file.h"
+#include "scenario/script_trace.h"
 
 namespace tavrin {
 
@@ -24,6 +25,25 @@ struct PacingTimer {
 struct ChoiceButton {
   std::string caption = "Command1";
   bool visible = true;  // shown with their design-time text until the first activation
+};
+
+/// Everything a run holds between two events: the reader's place in the file, the look-ahead
+/// and what is shown. A front end that explores the script takes it before an event and puts
+/// it back to try another way on from the same moment.
+struct PlayerState {
+  bool script_open = false;
+  ScriptPosition position;
+  std::string next_line;
+  uint64_t next_line_number = 0;  // 0 for a line the file does not hold (see `NextLine`)
+  uint64_t current_line_number = 0;
+  uint8_t line_count = 0;
+  std::string prompt;
+  bool pause_at_page_end = true;
+  int16_t score = 0;
+  std::string message_text;
+  bool message_visible = true;
+  ChoiceButton com[2];
+  PacingTimer tim_say;
 };
 
 inline constexpr int kNormalIntervalMs = 100;
@@ -62,6 +82,21 @@ class Player {
   bool ScriptOpen() const { return script_file_.IsOpen(); }
   const std::string& NextLine() const { return next_line_; }
   uint8_t LineCount() const { return line_count_; }
+  /// The number of the line the stepper acted on last (1 for the first line of the file);
+  /// 0 when it was none of the file's lines (the empty line that stands in for a line
+  /// consumed, or the end of the file).
+  uint64_t CurrentLineNumber() const { return current_line_number_; }
+  /// Where the reader stands in the script file.
+  ScriptPosition ScriptPlace() const { return script_file_.Position(); }
+
+  /// Tells `trace` (none: nullptr) how the stepper uses each line from now on.
+  void SetTrace(ScriptTrace* trace) { trace_ = trace; }
+
+  /// The state between two events. Neither tells the presentation anything: the caller
+  /// knows what it shows. `Restore` reopens the script file when the state has it open and
+  /// it was closed since; false when it cannot be opened or positioned again.
+  PlayerState Snapshot() const;
+  bool Restore(PlayerState state);
 
   /// True when a tick would change nothing: the timer is off, a page waits for a click
   /// under normal pacing, or no scenario file is open.
@@ -108,6 +143,10 @@ class Player {
   /// Reads the next line where the scenario must have one; a file that ends there stops
   /// the scenario with a message about `looking_for`.
   std::string ReadRequiredLine(const std::string& looking_for);
+  /// The look-ahead is consumed: the empty line in its place belongs to no line of the file.
+  void ConsumeLookAhead();
+  /// Tells the trace that the look-ahead was taken for `use`.
+  void TraceTaken(ScriptTrace::Use use);
 
   Presentation& presentation_;
   GameNameResolver dat_names_;  // the scenario files, in the game folder
@@ -115,6 +154,9 @@ class Player {
 
   ScriptFile script_file_;
   std::string next_line_;
+  uint64_t next_line_number_ = 0;
+  uint64_t current_line_number_ = 0;
+  ScriptTrace* trace_ = nullptr;
   uint8_t line_count_ = 0;
   std::string prompt_;
   bool pause_at_page_end_ = true;

@@ -31,6 +31,7 @@ void Player::OpenScenario(const std::string& name) {
     return;
   }
   next_line_ = std::move(*first);
+  next_line_number_ = script_file_.LineNumber();
 
   const bool outer = in_first_step_of_opening_;
   in_first_step_of_opening_ = true;

@@ -20,8 +20,15 @@ void Player::StepScript() {
 void Player::StepOnce() {
   for (;;) {
     std::string line = std::move(next_line_);
-    next_line_ = ReadNextLine().value_or("tugi");
-    switch (KindOfLine(line)) {
+    current_line_number_ = next_line_number_;
+    std::optional<std::string> read = ReadNextLine();
+    next_line_number_ = read ? script_file_.LineNumber() : 0;
+    next_line_ = read ? std::move(*read) : std::string("tugi");
+    const LineKind kind = KindOfLine(line);
+    if (trace_ != nullptr && current_line_number_ != 0) {
+      trace_->LineReached(current_line_number_, kind, line);
+    }
+    switch (kind) {
       case LineKind::EndMarker:
         EndScenario();
         return;
@@ -32,6 +39,7 @@ void Player::StepOnce() {
         SkipBranch();
         continue;
       case LineKind::BlockEnd:
+        TraceTaken(ScriptTrace::Use::Dropped);
         EndBranch();  // the line after the "●" is dropped unread
         continue;
       case LineKind::Score:
@@ -70,12 +78,25 @@ std::string Player::ReadRequiredLine(const std::string& looking_for) {
   if (!line) {
     throw ScenarioStop(scenario_file_name_ + " ended while looking for " + looking_for + ".");
   }
+  next_line_number_ = script_file_.LineNumber();
   return std::move(*line);
+}
+
+void Player::ConsumeLookAhead() {
+  next_line_.clear();
+  next_line_number_ = 0;
+}
+
+void Player::TraceTaken(ScriptTrace::Use use) {
+  if (trace_ != nullptr && next_line_number_ != 0) {
+    trace_->LineTaken(next_line_number_, use, next_line_);
+  }
 }
 
 void Player::ShowQuestion() {
   for (int i = 0; i < 2; ++i) {
     SetChoice(i, next_line_, true);
+    TraceTaken(ScriptTrace::Use::Caption);
     next_line_ = ReadRequiredLine("the two choices of a question and the line after them");
   }
   SetTimerEnabled(false);
@@ -85,12 +106,13 @@ void Player::SkipBranch() {
   while (next_line_ != kBlockEndLine) {
     next_line_ = ReadRequiredLine("\"\u25CF\" to close a branch");
   }
+  TraceTaken(ScriptTrace::Use::BranchEnd);
   EndBranch();
 }
 
 void Player::EndBranch() {
   SetPacing(true);
-  next_line_.clear();  // the empty line in its place clears the window and starts a page
+  ConsumeLookAhead();  // the empty line in its place clears the window and starts a page
 }
 
 void Player::AddScore(const std::string& line) {
@@ -102,7 +124,8 @@ void Player::JumpToEnding() {
   while (next_line_ != label) {
     next_line_ = ReadRequiredLine("the ending \"" + std::string(label) + "\"");
   }
-  next_line_.clear();
+  TraceTaken(ScriptTrace::Use::Label);
+  ConsumeLookAhead();
 }
 
 void Player::ShowTextLine(const std::string& line) {
@@ -132,7 +155,8 @@ void Player::FollowChoice(int index) {
     StopScenario(stop.what());
     return;
   }
-  next_line_.clear();
+  TraceTaken(ScriptTrace::Use::Label);
+  ConsumeLookAhead();
   HideChoices();
   SetTimerEnabled(true);
   StepScript();

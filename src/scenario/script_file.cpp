@@ -1,9 +1,11 @@
 #include "scenario/script_file.h"
 
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "scenario/cp932.h"
 #include "scenario/regular_file.h"
@@ -35,14 +37,37 @@ void ScriptFile::Close() {
   buffer_.shrink_to_fit();
   raw_line_.clear();
   raw_line_.shrink_to_fit();
+  buffer_offset_ = 0;
   pos_ = end_ = 0;
   eof_ = false;
   line_number_ = 0;
   failure_.clear();
 }
 
+bool ScriptFile::Seek(ScriptPosition position) {
+  if (file_ == nullptr) return false;
+  line_number_ = position.line_number;
+  // Within the bytes already read no system call is needed: going back and forth between
+  // nearby places costs nothing. After a failure the buffer holds nothing to go back to.
+  if (failure_.empty() && position.offset >= buffer_offset_ &&
+      position.offset <= buffer_offset_ + end_) {
+    pos_ = static_cast<size_t>(position.offset - buffer_offset_);
+    return true;
+  }
+  if (position.offset > static_cast<uint64_t>(std::numeric_limits<off_t>::max()) ||
+      fseeko(file_, static_cast<off_t>(position.offset), SEEK_SET) != 0) {
+    return false;
+  }
+  buffer_offset_ = position.offset;
+  pos_ = end_ = 0;
+  eof_ = false;
+  failure_.clear();  // reading resumes before the place that failed, and may meet it again
+  return true;
+}
+
 bool ScriptFile::Fill() {
   if (eof_ || file_ == nullptr) return false;
+  buffer_offset_ += end_;
   end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
   pos_ = 0;
   if (end_ == 0) {

@@ -1,12 +1,22 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrin {
+
+/// Where a reader stands in its file: the byte offset of the next line, and how many lines
+/// come before it.
+struct ScriptPosition {
+  uint64_t offset = 0;
+  uint64_t line_number = 0;
+  bool operator==(const ScriptPosition&) const = default;
+};
 
 /// A scenario file read strictly forward, one line at a time, through a small fixed buffer:
 /// memory does not grow with the file. A line ends at CR LF, at a lone CR or at a lone LF;
@@ -42,16 +52,29 @@ class ScriptFile {
   /// that a reader can page through.
   static constexpr size_t kMaxLineBytes = size_t{16} << 20;
 
+  /// The number of the line read last (1 for the first line of the file).
+  uint64_t LineNumber() const { return line_number_; }
+  /// The bytes of the line read last, as stored, without its line end.
+  std::string_view RawLine() const { return raw_line_; }
+
+  /// Where the next line starts. Reading on from a position given back to `Seek` reads the
+  /// same lines again: a front end that explores the script returns to where it stood.
+  ScriptPosition Position() const { return {buffer_offset_ + pos_, line_number_}; }
+  /// Returns to `position` (from `Position` on this file). False when nothing is open or
+  /// the file cannot be positioned there.
+  bool Seek(ScriptPosition position);
+
  private:
   bool Fill();
 
   std::FILE* file_ = nullptr;
   std::vector<char> buffer_;
+  uint64_t buffer_offset_ = 0;  // where in the file `buffer_` starts
   size_t pos_ = 0;
   size_t end_ = 0;
   bool eof_ = false;
   std::string raw_line_;
-  long line_number_ = 0;  // of the last line read
+  uint64_t line_number_ = 0;  // of the last line read
   std::string failure_;
 };
 

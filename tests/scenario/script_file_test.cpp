@@ -286,6 +286,41 @@ struct TextFile {
   Lines first_lines;
 };
 
+TEST_F(ScriptFileTest, ReturningToAPositionReadsTheSameLinesAgain) {
+  // Lines of every length and line end, some across the buffer's edges, CR LF among them
+  // split by an edge; then every line again from its position, in a scattered order that
+  // goes back and forth within the buffer and across it.
+  std::string bytes;
+  const char* ends[] = {"\r\n", "\r", "\n"};
+  for (int i = 0; bytes.size() < 3 * kBufferSize; ++i) {
+    bytes += std::string(static_cast<size_t>(i * 37 % 1500), static_cast<char>('a' + i % 26));
+    bytes += std::to_string(i) + ends[i % 3];
+  }
+  ScriptFile file;
+  ASSERT_TRUE(file.Open(Write(bytes)));
+  std::vector<ScriptPosition> positions;
+  Lines lines;
+  for (;;) {
+    positions.push_back(file.Position());
+    std::optional<std::string> line = file.ReadLine();
+    if (!line) break;
+    EXPECT_EQ(file.LineNumber(), lines.size() + 1);
+    lines.push_back(std::move(*line));
+  }
+  EXPECT_EQ(positions.back().offset, bytes.size());
+  for (size_t k = 0; k < lines.size(); ++k) {
+    const size_t i = k * 7919 % lines.size();
+    ASSERT_TRUE(file.Seek(positions[i]));
+    std::optional<std::string> line = file.ReadLine();
+    ASSERT_TRUE(line.has_value()) << "line " << i + 1;
+    EXPECT_EQ(*line, lines[i]) << "line " << i + 1;
+    EXPECT_EQ(file.LineNumber(), i + 1);
+    EXPECT_EQ(file.Position(), positions[i + 1]);
+  }
+  ASSERT_TRUE(file.Seek(positions.back()));
+  EXPECT_FALSE(file.ReadLine().has_value());
+}
+
 TEST_F(ScriptFileTest, JapaneseTexts) {
   const std::vector<TextFile> texts = {
       {"rashomon.txt", 68, 6997, 10,
