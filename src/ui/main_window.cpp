@@ -14,6 +14,7 @@
 #include "ui/message_label.h"
 #include "ui/music_hooks.h"
 #include "ui/picture_view.h"
+#include "ui/text_font.h"
 
 namespace tavrin {
 namespace {
@@ -26,24 +27,6 @@ constexpr int kShortestBgmIntervalMs = 10;
 // Frames in which the window manager may still tell us its real frame; a window manager
 // that keeps changing it is not followed for ever.
 constexpr int kMostFrameCorrections = 4;
-
-// Japanese first, so that Han characters take their Japanese shapes; the rest are the
-// Japanese fonts of other desktops, and fontconfig's own choice comes after them.
-const QStringList& JapaneseFamilies() {
-  static const QStringList families = {
-      QStringLiteral("Noto Sans CJK JP"),
-      QStringLiteral("Noto Sans JP"),
-      QStringLiteral("Source Han Sans JP"),
-      QStringLiteral("IPAexGothic"),
-      QStringLiteral("IPAGothic"),
-      QStringLiteral("TakaoPGothic"),
-      QStringLiteral("Hiragino Sans"),
-      QStringLiteral("Yu Gothic UI"),
-      QStringLiteral("Meiryo"),
-      QStringLiteral("MS UI Gothic"),
-  };
-  return families;
-}
 
 void SetBackground(QWidget* widget, const QColor& background) {
   QPalette colours = widget->palette();
@@ -150,11 +133,8 @@ void MainWindow::LayOut(QMargins frame) {
   lbl_->setGeometry(layout_.lbl);
   for (int i = 0; i < 2; ++i) com_[i]->setGeometry(layout_.com[i]);
 
-  QFont text_font = font();
-  text_font.setFamilies(JapaneseFamilies());
-  text_font.setPointSize(layout_.font_points);
-  // A quarter of an em keeps the text off the window's edges.
-  const int margin = std::max(1, QFontMetrics(text_font).height() / 4);
+  const QFont text_font = TextFont(layout_.font_points);
+  const int margin = TextSideMargin(text_font);
   lbl_->setContentsMargins(margin, 0, margin, 0);
   lbl_->SetLayoutFont(text_font);
   for (CommandButton* button : com_) button->setFont(text_font);
@@ -164,9 +144,7 @@ QMargins MainWindow::EstimatedFrame() const {
   // Before the window is shown its frame is unknown on X11 (and there may be no window
   // manager to draw one). Qt's own idea of a decorated window stands in for it; once the
   // window is shown, `FollowFrame` lays it out again with the real frame if they differ.
-  const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
-  const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
-  return QMargins(border, caption + border, border, border);
+  return tavrin::EstimatedFrame(*style(), this);
 }
 
 void MainWindow::FollowFrame() {

@@ -95,6 +95,11 @@ QString PageLayout::RowText(int row) const {
   return part;
 }
 
+qreal PageLayout::RowHeight(int row) const {
+  if (!layout_ || row < 0 || row >= layout_->lineCount()) return 0;
+  return layout_->lineAt(row).height();
+}
+
 qreal PageLayout::ShownHeight() const {
   if (!layout_ || layout_->lineCount() == 0) return 0;
   return layout_->lineAt(layout_->lineCount() - 1).rect().bottom() -

@@ -27,6 +27,8 @@ class PageLayout {
   /// The page's rows as the window breaks them, the first CR LF giving an empty first row.
   int RowCount() const;
   QString RowText(int row) const;
+  /// The height of a row as laid out.
+  qreal RowHeight(int row) const;
   /// The first row shown: 0 unless even the smallest font cannot hold the page.
   int FirstShownRow() const { return first_shown_row_; }
   /// The font size the page is set in.

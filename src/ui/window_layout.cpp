@@ -1,5 +1,6 @@
 #include "ui/window_layout.h"
 
+#include <QStyle>
 #include <algorithm>
 #include <cmath>
 
@@ -48,6 +49,12 @@ WindowLayout LayOutWindow(float screen_height_twips, float twips_per_pixel, QMar
 
   layout.font_points = std::max(1, static_cast<int>(std::floor(layout.unit_twips / 100.0f)) - 2);
   return layout;
+}
+
+QMargins EstimatedFrame(const QStyle& style, const QWidget* widget) {
+  const int border = style.pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, widget);
+  const int caption = style.pixelMetric(QStyle::PM_TitleBarHeight, nullptr, widget);
+  return QMargins(border, caption + border, border, border);
 }
 
 }  // namespace tavrin

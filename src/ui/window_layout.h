@@ -4,6 +4,9 @@
 #include <QRect>
 #include <QSize>
 
+class QStyle;
+class QWidget;
+
 namespace tavrin {
 
 /// Where everything in the main window goes, worked out from the screen's height alone.
@@ -25,5 +28,9 @@ struct WindowLayout {
 /// Screens too small for the formula (below 2700 twips) still get a window, with a 1-point
 /// font and at least one pixel per grid cell.
 WindowLayout LayOutWindow(float screen_height_twips, float twips_per_pixel, QMargins frame);
+
+/// The frame a window manager is expected to draw around a decorated window in `style`,
+/// before the real one is known (`widget`, if given, is the window).
+QMargins EstimatedFrame(const QStyle& style, const QWidget* widget = nullptr);
 
 }  // namespace tavrin
