@@ -36,7 +36,10 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
   const QCommandLineOption headless("headless", "Play with no window and no sound.");
   const QCommandLineOption verbose("verbose", "Show the libraries' messages.");
-  parser.addOptions({help, version, headless, verbose});
+  const QCommandLineOption check("check", "Check every path of the game.");
+  const QCommandLineOption json("json", "With --check: JSON Lines.");
+  const QCommandLineOption werror("werror", "With --check: warnings count as errors.");
+  parser.addOptions({help, version, headless, verbose, check, json, werror});
   parser.addPositionalArgument("GAME_DIR", "The game folder.", "[GAME_DIR]");
 
   CommandLine result;
@@ -64,13 +67,27 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     result.game_dir = raw.size() == 1 ? raw.front() : positional.first().toLocal8Bit().toStdString();
   }
   result.verbose = parser.isSet(verbose);
-  result.action = parser.isSet(headless) ? CommandLine::Action::PlayHeadless
-                                         : CommandLine::Action::PlayInWindow;
+  if (parser.isSet(check) && parser.isSet(headless)) {
+    result.action = CommandLine::Action::Refuse;
+    result.error = "--check and --headless cannot be used together.";
+    return result;
+  }
+  if (!parser.isSet(check) && (parser.isSet(json) || parser.isSet(werror))) {
+    result.action = CommandLine::Action::Refuse;
+    result.error = std::string(parser.isSet(json) ? "--json" : "--werror") + " goes with --check.";
+    return result;
+  }
+  result.json = parser.isSet(json);
+  result.werror = parser.isSet(werror);
+  result.action = parser.isSet(check)      ? CommandLine::Action::Check
+                  : parser.isSet(headless) ? CommandLine::Action::PlayHeadless
+                                           : CommandLine::Action::PlayInWindow;
   return result;
 }
 
 std::string UsageText() {
   return "Usage: tavrin [--headless] [--verbose] [GAME_DIR]\n"
+         "       tavrin --check [--json] [--werror] [GAME_DIR | GAME_DIR/dat.dat]\n"
          "Plays the sound novel in GAME_DIR, or the one whose dat.dat is named. By default\n"
          "the game beside this program plays; without one, a folder chooser asks for it.\n"
          "A game folder holds dat.dat (the scenario), img/ (pictures) and bgm.mid (music).\n"
@@ -82,6 +99,11 @@ std::string UsageText() {
          "                 would see is written to standard output as JSON lines.\n"
          "  --verbose      Let the libraries' own messages (damaged pictures, the sound\n"
          "                 system) through to standard error.\n"
+         "  --check        Check every path of the game without playing it: errors and\n"
+         "                 warnings as compilers write them, then a summary line. Exit\n"
+         "                 status 0 with no errors, 1 with errors, 2 with no dat.dat.\n"
+         "  --json         With --check: write JSON Lines instead.\n"
+         "  --werror       With --check: warnings count as errors.\n"
          "  -h, --help     Show this help and exit.\n"
          "  -v, --version  Show the version and exit.\n";
 }

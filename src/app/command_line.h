@@ -7,7 +7,7 @@ namespace tavrin {
 
 /// What the command line asks for.
 struct CommandLine {
-  enum class Action { PlayInWindow, PlayHeadless, ShowHelp, ShowVersion, Refuse };
+  enum class Action { PlayInWindow, PlayHeadless, Check, ShowHelp, ShowVersion, Refuse };
   Action action = Action::PlayInWindow;
   /// The game folder given, if any, as the bytes the system passed; otherwise the
   /// executable's folder is the game.
@@ -15,6 +15,9 @@ struct CommandLine {
   /// Let the libraries' own messages (damaged pictures, the sound system) reach standard
   /// error.
   bool verbose = false;
+  /// For `Action::Check`: JSON Lines out, and warnings counted as errors.
+  bool json = false;
+  bool werror = false;
   /// Why the command line was refused (for `Action::Refuse`).
   std::string error;
 };

@@ -6,7 +6,9 @@
 
 #include <csignal>
 #include <iostream>
+#include <optional>
 
+#include "app/check/check_front_end.h"
 #include "app/command_line.h"
 #include "app/game_chooser.h"
 #include "app/game_folders.h"
@@ -45,6 +47,20 @@ void FillClosedStandardStreams() {
   }
 }
 
+// The folder of the game to check: the folder given, or the one of a dat.dat given; none
+// for another file.
+std::optional<tavrin::GameFolders> FoldersToCheck(const tavrin::CommandLine& command_line) {
+  std::error_code error;
+  if (command_line.game_dir && std::filesystem::is_regular_file(*command_line.game_dir, error)) {
+    const std::filesystem::path file(*command_line.game_dir);
+    if (QString::fromStdString(file.filename().string()).compare("dat.dat", Qt::CaseInsensitive)) {
+      return std::nullopt;
+    }
+    return tavrin::FoldersOf(file.has_parent_path() ? file.parent_path() : ".");
+  }
+  return FoldersFromCommandLine(command_line);
+}
+
 // The libraries' own messages (Qt's about pictures or the desktop, libjpeg's about damaged
 // files) stay off standard error unless asked for; the program's own go there still.
 void QuietenLibraries(bool verbose) {
@@ -72,6 +88,7 @@ int main(int argc, char** argv) {
       return 2;
     case tavrin::CommandLine::Action::PlayHeadless:
     case tavrin::CommandLine::Action::PlayInWindow:
+    case tavrin::CommandLine::Action::Check:
       break;
   }
   // Decided once: a game's text is code page 932, and without it every line would be lost.
@@ -83,6 +100,20 @@ int main(int argc, char** argv) {
   }
   QuietenLibraries(command_line.verbose);
 
+  if (command_line.action == tavrin::CommandLine::Action::Check) {
+    FillClosedStandardStreams();
+    // The window's fonts and layout, without a window or a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::optional<tavrin::GameFolders> folders = FoldersToCheck(command_line);
+    if (!folders) {
+      std::cerr << "tavrin: " << *command_line.game_dir
+                << " is neither a game folder nor its dat.dat\n";
+      return 2;
+    }
+    const tavrin::CheckOptions options{command_line.json, command_line.werror};
+    return tavrin::RunCheck(*folders, options, std::cout, std::cerr);
+  }
   if (command_line.action == tavrin::CommandLine::Action::PlayHeadless) {
     if (!IsOpen(STDIN_FILENO) || !IsOpen(STDOUT_FILENO)) {
       std::cerr << "tavrin: scripted play needs standard input and standard output open.\n";

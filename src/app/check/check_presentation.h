@@ -1,0 +1,104 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "app/check/check_summary.h"
+#include "app/check/diagnostics.h"
+#include "app/check/line_ranges.h"
+#include "app/check/page_fit.h"
+#include "app/check/picture_check.h"
+#include "scenario/player.h"
+#include "scenario/presentation.h"
+#include "scenario/script_trace.h"
+
+namespace tavrin {
+
+/// What the checker keeps of one state of a run besides the player's own state: the page on
+/// screen and the choices that led there.
+struct WatchState {
+  uint64_t page_first_line = 0;
+  uint64_t page_last_line = 0;
+  int page_lines = 0;
+  bool page_ended = false;    // "▼" is shown
+  bool page_covered = false;  // a choice went up over it
+  Trail trail;
+};
+
+/// How an event left the run.
+enum class EventOutcome { Continues, Ended, Restarted, Stopped };
+
+/// The checker's presentation: it shows nothing and turns what the engine does, event by
+/// event, into findings. The explorer tells it which state each event starts from.
+class CheckPresentation : public Presentation, public ScriptTrace {
+ public:
+  CheckPresentation(Diagnostics& diagnostics, CheckSummary& summary, LineRanges& used_lines,
+                    PictureCheck& pictures, PageFit (&screens)[2]);
+
+  void Attach(const Player& player) { player_ = &player; }
+
+  /// The next event starts from `state`, which `count` paths reach; `choice` is the choice
+  /// button it clicks, if any; `opening` tells the first activation. The state is updated as
+  /// the event goes.
+  void BeginEvent(WatchState& state, const PathCount& count, std::optional<int> choice,
+                  bool opening = false);
+  EventOutcome EndEvent();
+
+  /// The caption of choice button `index` now, kept for as long as the check runs.
+  const std::string* Caption(int index);
+
+  /// No event will reach a line before `line` again: what is kept of those is let go.
+  void ForgetBefore(uint64_t line);
+
+  // Presentation.
+  void MessageChanged(const std::string& text, bool visible) override;
+  void ChoiceChanged(int index, const std::string& caption, bool visible) override;
+  void TimerChanged(bool, int) override {}
+  void ShowPicture(const std::string& name) override;
+  void Alert(const std::string& text) override;
+
+  // ScriptTrace.
+  void LineReached(uint64_t number, LineKind kind, const std::string& line) override;
+  void LineTaken(uint64_t number, Use use, const std::string& line) override;
+
+ private:
+  void Report(uint64_t line, Severity severity, std::string message, bool with_trail = false);
+  void PageEnded(const std::string& text);
+  void PageCleared();
+  void CheckCaptions(uint64_t line, const std::string& second);
+  void CheckScoreBound();
+  void ReportStop();
+
+  Diagnostics& diagnostics_;
+  CheckSummary& summary_;
+  LineRanges& used_lines_;
+  PictureCheck& pictures_;
+  PageFit (&screens_)[2];
+  const Player* player_ = nullptr;
+
+  // Kept across events.
+  std::unordered_set<std::string> captions_;  // of every question met
+  // The pages that wait for the reader, by their first and last line, as each screen sets them.
+  std::map<std::pair<uint64_t, uint64_t>, std::array<PageMeasure, 2>> pages_;
+
+  // The event under way.
+  WatchState* state_ = nullptr;
+  const PathCount* count_ = nullptr;
+  std::optional<int> choice_;
+  bool opening_ = false;
+  int captions_taken_ = 0;
+  std::optional<LineKind> last_kind_;
+  uint64_t first_line_reached_ = 0;
+  std::string first_text_reached_;
+  uint64_t score_line_ = 0;  // a score line whose sum is still to be seen
+  uint64_t stray_label_line_ = 0;
+  bool restarted_ = false;
+  std::optional<std::string> alert_;
+};
+
+}  // namespace tavrin

@@ -1,0 +1,87 @@
+#include "app/check/frontier.h"
+
+#include <functional>
+#include <string_view>
+
+namespace tavrin {
+namespace {
+
+// The page's text decides the next rows only while the page goes on: after a page end the
+// next text line starts a new page, and after a choice an empty line clears it.
+bool PageGoesOn(const PlayerState& state) {
+  return state.prompt != kPagePrompt && !state.com[0].visible;
+}
+
+void Mix(size_t& hash, size_t value) {
+  hash ^= value + 0x9E3779B97F4A7C15ULL + (hash << 6) + (hash >> 2);
+}
+
+}  // namespace
+
+bool SameFuture(const ExploredState& a, const ExploredState& b) {
+  const PlayerState& p = a.player;
+  const PlayerState& q = b.player;
+  if (p.script_open != q.script_open || p.position.offset != q.position.offset ||
+      p.next_line_number != q.next_line_number || p.current_line_number != q.current_line_number ||
+      p.line_count != q.line_count || p.pause_at_page_end != q.pause_at_page_end ||
+      p.score != q.score || p.message_visible != q.message_visible ||
+      p.tim_say.enabled != q.tim_say.enabled || p.tim_say.interval_ms != q.tim_say.interval_ms ||
+      p.next_line != q.next_line || p.prompt != q.prompt) {
+    return false;
+  }
+  for (int i = 0; i < 2; ++i) {
+    if (p.com[i].visible != q.com[i].visible) return false;
+    if (p.com[i].visible && p.com[i].caption != q.com[i].caption) return false;
+  }
+  if (PageGoesOn(p) && p.message_text != q.message_text) return false;
+  const WatchState& v = a.watch;
+  const WatchState& w = b.watch;
+  return v.page_lines == w.page_lines && v.page_ended == w.page_ended &&
+         v.page_covered == w.page_covered &&
+         (v.page_lines == 0 || v.page_first_line == w.page_first_line);
+}
+
+size_t FutureHash(const ExploredState& state) {
+  const PlayerState& p = state.player;
+  std::hash<std::string_view> text;
+  size_t hash = std::hash<uint64_t>()(p.position.offset);
+  Mix(hash, text(p.next_line));
+  Mix(hash, static_cast<size_t>(p.score));
+  Mix(hash, p.current_line_number);
+  Mix(hash, p.line_count);
+  if (p.com[0].visible) Mix(hash, text(p.com[0].caption));
+  if (PageGoesOn(p)) Mix(hash, text(p.message_text));
+  Mix(hash, static_cast<size_t>(state.watch.page_lines));
+  return hash;
+}
+
+void Frontier::Push(ExploredState state) {
+  const size_t hash = FutureHash(state);
+  auto [first, last] = by_hash_.equal_range(hash);
+  for (auto it = first; it != last; ++it) {
+    ExploredState& waiting = states_.at(it->second).state;
+    if (SameFuture(waiting, state)) {
+      waiting.count += state.count;
+      return;
+    }
+  }
+  const Order order{state.player.position.offset, next_sequence_++};
+  by_hash_.emplace(hash, order);
+  states_.emplace(order, Waiting{std::move(state), hash});
+}
+
+ExploredState Frontier::PopNearest() {
+  auto nearest = states_.begin();
+  auto [first, last] = by_hash_.equal_range(nearest->second.hash);
+  for (auto it = first; it != last; ++it) {
+    if (it->second == nearest->first) {
+      by_hash_.erase(it);
+      break;
+    }
+  }
+  ExploredState state = std::move(nearest->second.state);
+  states_.erase(nearest);
+  return state;
+}
+
+}  // namespace tavrin

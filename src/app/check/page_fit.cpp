@@ -1,0 +1,108 @@
+#include "app/check/page_fit.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QString>
+#include <cmath>
+#include <limits>
+
+#include "ui/page_layout.h"
+#include "ui/page_views.h"
+#include "ui/text_font.h"
+#include "ui/window_layout.h"
+
+namespace tavrin {
+namespace {
+
+constexpr float kTwipsPerPixel = 15;  // 96 dots to the inch
+constexpr qreal kUnbounded = 1e9;     // a height no page reaches
+
+// The next code point of UTF-8 `text` from `i`, which it moves on; U+FFFD for a broken
+// sequence (the engine's lines are valid UTF-8).
+char32_t NextCodePoint(std::string_view text, size_t& i) {
+  const auto lead = static_cast<unsigned char>(text[i++]);
+  if (lead < 0x80) return lead;
+  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+  char32_t c = lead & (0x3F >> extra);
+  for (int k = 0; k < extra && i < text.size(); ++k) {
+    c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
+  }
+  return extra == 0 ? 0xFFFD : c;
+}
+
+}  // namespace
+
+PageFit::PageFit(int screen_height)
+    : screen_height_(screen_height), advances_(0x10000, std::numeric_limits<float>::quiet_NaN()) {
+  const WindowLayout layout = LayOutWindow(static_cast<float>(screen_height) * kTwipsPerPixel,
+                                           kTwipsPerPixel, EstimatedFrame(*QApplication::style()));
+  font_ = TextFont(layout.font_points);
+  raw_font_ = QRawFont::fromFont(font_);
+  const int margin = TextSideMargin(font_);
+  area_ = QSizeF(layout.lbl.width() - 2 * margin, layout.lbl.height());
+
+  // Every row of the font alone is as high as the empty first row of a page.
+  PageLayout reference;
+  reference.Lay(QStringLiteral("\r\n\u3042"), font_, QSizeF(area_.width(), kUnbounded));
+  row_height_ = reference.RowHeight(0);
+  std::vector<qreal> rows = {row_height_};
+  while (rows.size() < 1000) {
+    rows.push_back(row_height_);
+    if (CountViews(rows, area_.height()) > 1) break;
+    rows_in_view_ = static_cast<int>(rows.size());
+  }
+  slack_ = QFontMetricsF(font_).height();
+}
+
+float PageFit::Advance(char32_t c) {
+  // Control characters, characters beyond the first plane and those the font leaves to
+  // another one are measured by laying the page out.
+  if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c >= 0x10000) return -1;
+  float& advance = advances_[c];
+  if (std::isnan(advance)) {
+    advance = raw_font_.supportsCharacter(static_cast<uint>(c))
+                  ? static_cast<float>(QFontMetricsF(font_).horizontalAdvance(QChar(c)))
+                  : -1;
+  }
+  return advance;
+}
+
+qreal PageFit::RowWidth(std::string_view row) {
+  qreal width = 0;
+  for (size_t i = 0; i < row.size();) {
+    const float advance = Advance(NextCodePoint(row, i));
+    if (advance < 0) return -1;
+    width += advance;
+  }
+  return width;
+}
+
+PageMeasure PageFit::Measure(std::string_view page) {
+  // Most rows are short: when every one is surely narrower than the window, the page has one
+  // row per line and no layout is needed.
+  int rows = 0;
+  for (size_t start = 0;;) {
+    const size_t end = page.find("\r\n", start);
+    const std::string_view row =
+        page.substr(start, end == std::string_view::npos ? page.npos : end - start);
+    const qreal width = RowWidth(row);
+    if (width < 0 || width + slack_ > area_.width()) return MeasureByLayout(page);
+    ++rows;
+    if (end == std::string_view::npos) break;
+    start = end + 2;
+  }
+  const std::vector<qreal> heights(static_cast<size_t>(rows), row_height_);
+  return {rows, CountViews(heights, area_.height())};
+}
+
+PageMeasure PageFit::MeasureByLayout(std::string_view page) const {
+  PageLayout layout;
+  layout.Lay(QString::fromUtf8(page.data(), static_cast<qsizetype>(page.size())), font_,
+             QSizeF(area_.width(), kUnbounded));
+  std::vector<qreal> heights(static_cast<size_t>(layout.RowCount()));
+  for (int row = 0; row < layout.RowCount(); ++row)
+    heights[static_cast<size_t>(row)] = layout.RowHeight(row);
+  return {layout.RowCount(), CountViews(heights, area_.height())};
+}
+
+}  // namespace tavrin

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <unordered_map>
+
+#include "ui/picture_holder.h"
+
+namespace tavrin {
+
+/// The pictures a scenario names, looked up and decoded by the player's own picture holder,
+/// each once.
+class PictureCheck {
+ public:
+  enum class State { Shows, Missing, Broken };
+  struct Result {
+    State state = State::Missing;
+    std::string file;  // the file the player resolved the name to, relative to the game folder
+  };
+
+  PictureCheck(std::filesystem::path game_dir, std::filesystem::path img_dir);
+
+  /// The picture named `name` on a picture line (not empty).
+  const Result& Check(const std::string& name);
+
+  uint64_t Shown() const { return shown_; }
+  uint64_t NotShown() const { return not_shown_; }
+
+ private:
+  std::filesystem::path game_dir_;
+  std::filesystem::path img_dir_;
+  PictureHolder holder_;
+  std::unordered_map<std::string, Result> checked_;
+  uint64_t shown_ = 0;
+  uint64_t not_shown_ = 0;
+};
+
+}  // namespace tavrin
