@@ -86,7 +86,12 @@ bool ScriptFile::AtEnd() {
 }
 
 std::optional<std::string> ScriptFile::ReadLine() {
-  if (AtEnd()) return std::nullopt;
+  if (!ReadRawLine()) return std::nullopt;
+  return DecodeCp932(raw_line_);
+}
+
+bool ScriptFile::ReadRawLine() {
+  if (AtEnd()) return false;
   raw_line_.clear();
   for (;;) {
     if (pos_ == end_ && !Fill()) break;  // the last line needs no line end
@@ -101,7 +106,7 @@ std::optional<std::string> ScriptFile::ReadLine() {
       pos_ = end_ = 0;
       raw_line_.clear();
       raw_line_.shrink_to_fit();
-      return std::nullopt;
+      return false;
     }
     raw_line_.append(data + pos_, i - pos_);
     if (i == end_) {
@@ -114,9 +119,9 @@ std::optional<std::string> ScriptFile::ReadLine() {
     if (ending == '\r' && (pos_ < end_ || Fill()) && buffer_[pos_] == '\n') ++pos_;
     break;
   }
-  if (!failure_.empty()) return std::nullopt;  // the last piece of the line did not come
+  if (!failure_.empty()) return false;  // the last piece of the line did not come
   ++line_number_;
-  return DecodeCp932(raw_line_);
+  return true;
 }
 
 }  // namespace tavrin

@@ -43,6 +43,9 @@ class ScriptFile {
   bool AtEnd();
   /// The next line, or nothing when the file has no further line or cannot be read on.
   std::optional<std::string> ReadLine();
+  /// Reads the next line as `ReadLine` does but leaves its bytes undecoded, in `RawLine`;
+  /// false when the file has no further line or cannot be read on.
+  bool ReadRawLine();
 
   /// Why reading stopped before the end of the file, as a sentence's end ("line 3 is
   /// longer than 16 MiB"); empty while the file reads well.

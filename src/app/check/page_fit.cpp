@@ -54,17 +54,13 @@ PageFit::PageFit(int screen_height)
   slack_ = QFontMetricsF(font_).height();
 }
 
-float PageFit::Advance(char32_t c) {
-  // Control characters, characters beyond the first plane and those the font leaves to
-  // another one are measured by laying the page out.
-  if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c >= 0x10000) return -1;
-  float& advance = advances_[c];
-  if (std::isnan(advance)) {
-    advance = raw_font_.supportsCharacter(static_cast<uint>(c))
-                  ? static_cast<float>(QFontMetricsF(font_).horizontalAdvance(QChar(c)))
-                  : -1;
-  }
-  return advance;
+float PageFit::MeasureAdvance(char32_t c) {
+  // Control characters and those the font leaves to another one are measured by laying
+  // the page out.
+  const bool alone =
+      c >= 0x20 && !(c >= 0x7F && c < 0xA0) && raw_font_.supportsCharacter(static_cast<uint>(c));
+  advances_[c] = alone ? static_cast<float>(QFontMetricsF(font_).horizontalAdvance(QChar(c))) : -1;
+  return advances_[c];
 }
 
 qreal PageFit::RowWidth(std::string_view row) {

@@ -36,7 +36,13 @@ class PageFit {
   // The width of `row` in pixels when every character is one the font draws by itself at a
   // width it has measured; a negative number otherwise.
   qreal RowWidth(std::string_view row);
-  float Advance(char32_t c);
+  // The width of `c` alone, or a negative number when the page must be laid out for it.
+  float Advance(char32_t c) {
+    if (c >= advances_.size()) return -1;
+    const float advance = advances_[c];
+    return advance == advance ? advance : MeasureAdvance(c);  // NaN: not measured yet
+  }
+  float MeasureAdvance(char32_t c);
 
   int screen_height_;
   QFont font_;

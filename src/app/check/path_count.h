@@ -7,7 +7,9 @@
 namespace tavrin {
 
 /// A number of paths through a scenario, exact however large: 40 questions in a row make
-/// 2^40 paths, and nothing bounds the number of questions.
+/// 2^40 paths, and nothing bounds the number of questions. Paths double at every question,
+/// so the number is held as its significant part times a power of 2^32: adding two equal
+/// numbers costs as little however long they are.
 class PathCount {
  public:
   PathCount() = default;
@@ -21,8 +23,12 @@ class PathCount {
   std::string ToString() const;
 
  private:
-  // Base 10^9, least significant first, none for zero.
+  void Normalize();
+
+  // Base 2^32, least significant first; the lowest and the highest are not zero. None for 0.
   std::vector<uint32_t> limbs_;
+  // How many limbs of zero come below `limbs_`.
+  uint64_t zero_limbs_ = 0;
 };
 
 }  // namespace tavrin

@@ -13,7 +13,6 @@ namespace tavrin {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 bool IsAscii(std::string_view bytes) {
   for (unsigned char c : bytes) {
@@ -95,27 +94,24 @@ void ScanScript(const std::filesystem::path& file, const LineRanges& used_lines,
   std::vector<Diagnostic> bad_bytes;
   UnusedText unused;
 
-  for (std::optional<std::string> line = script.ReadLine(); line; line = script.ReadLine()) {
+  while (script.ReadRawLine()) {
     const uint64_t number = script.LineNumber();
     const std::string_view raw = script.RawLine();
     if (number == 1) byte_order_mark = raw.starts_with(kByteOrderMark);
     if (!IsAscii(raw)) {
       if (first_non_ascii == 0) first_non_ascii = number;
       utf8 = utf8 && IsUtf8(raw);
-      if (line->find(kReplacement) != std::string::npos) {
-        const std::vector<size_t> at = UndecodableBytes(raw);
-        if (!at.empty()) bad_bytes.push_back(UndecodableByte(number, raw, at));
-      }
+      const std::vector<size_t> at = UndecodableBytes(raw);
+      if (!at.empty()) bad_bytes.push_back(UndecodableByte(number, raw, at));
     }
 
     while (next_used < used.size() && used[next_used].second < number) ++next_used;
-    const bool is_used = next_used < used.size() && used[next_used].first <= number;
-    const LineKind kind = KindOfLine(*line);
-    if (is_used) {
+    if (next_used < used.size() && used[next_used].first <= number) {
       ReportUnused(unused, diagnostics);
       unused = {};
-      if (kind == LineKind::Question) ++summary.questions;
-    } else if (kind == LineKind::Text) {
+      // "-qst" is ASCII, and no line that starts with it is of another kind.
+      if (raw.starts_with("-qst")) ++summary.questions;
+    } else if (KindOfLine(DecodeCp932(raw)) == LineKind::Text) {
       if (unused.lines++ == 0) unused.first = number;
       unused.last = number;
     }
