@@ -5,7 +5,8 @@
 //                 for the cases about encodings)
 //   game          instead of a scenario: the folder to check, from the repository's root
 //   dat.from      instead of a scenario: a file of the test data to check as dat.dat
-//   args          the arguments before the folder (default: --check)
+//   args          the arguments, where {game} stands for the game folder (default:
+//                 --check {game})
 //   expected.txt  what the check writes to standard output
 //   status        its exit status (default: 0)
 // and any other file (pictures, bgm.mid) is part of the game folder.
@@ -94,12 +95,13 @@ class CheckGolden : public ::testing::TestWithParam<std::string> {
 TEST_P(CheckGolden, WritesWhatTheCaseExpects) {
   const fs::path source = fs::path(TAVRIN_CHECK_CASES) / GetParam();
   const fs::path game = MakeGame(source);
-  const std::string args =
-      fs::exists(source / "args") ? Trimmed(Slurp(source / "args")) : std::string("--check");
+  std::string args =
+      fs::exists(source / "args") ? Trimmed(Slurp(source / "args")) : std::string("--check {game}");
+  const size_t at = args.find("{game}");
+  if (at != std::string::npos) args.replace(at, 6, "'" + game.string() + "'");
 
-  const std::string command = "timeout 120 '" + std::string(TAVRIN_PROGRAM) + "' " + args + " '" +
-                              game.string() + "' >'" + (dir_ / "out").string() + "' 2>'" +
-                              (dir_ / "err").string() + "'";
+  const std::string command = "timeout 120 '" + std::string(TAVRIN_PROGRAM) + "' " + args + " >'" +
+                              (dir_ / "out").string() + "' 2>'" + (dir_ / "err").string() + "'";
   const int raw = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(raw)) << command;
   const int status = WEXITSTATUS(raw);
