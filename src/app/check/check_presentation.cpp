@@ -257,9 +257,11 @@ void CheckPresentation::LineTaken(uint64_t number, Use use, const std::string& l
       break;
     case Use::Dropped:
       if (!line.empty()) {
+        // Only a branch that reaches the "●" itself drops it: it depends on the path.
         Report(number, Severity::Warning,
                "this line follows a \"\u25CF\" and is dropped unread: leave the line after "
-               "\"\u25CF\" empty");
+               "\"\u25CF\" empty",
+               true);
       }
       break;
     case Use::Label:
