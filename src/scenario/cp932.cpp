@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "scenario/text_bytes.h"
+
 namespace tavrin {
 namespace {
 
@@ -133,13 +135,6 @@ class DecodeTable {
   std::array<bool, 256> may_lead_{};
   std::array<std::unique_ptr<Row_>, 256> pairs_{};
 };
-
-bool IsAscii(std::string_view bytes) {
-  for (unsigned char c : bytes) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
 
 // Without a converter every byte outside ASCII stands for no character of its own and is
 // replaced; the program refuses to start then, so only a test meets this.

@@ -8,36 +8,12 @@
 #include "scenario/cp932.h"
 #include "scenario/line_kind.h"
 #include "scenario/script_file.h"
+#include "scenario/text_bytes.h"
 
 namespace tavrin {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-bool IsAscii(std::string_view bytes) {
-  for (unsigned char c : bytes) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
-
-bool IsUtf8(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const size_t length = c < 0x80           ? 1
-                          : (c >> 5) == 0x6  ? 2
-                          : (c >> 4) == 0xE  ? 3
-                          : (c >> 3) == 0x1E ? 4
-                                             : 0;
-    if (length == 0 || i + length > s.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += length;
-  }
-  return true;
-}
 
 size_t CodePoints(std::string_view utf8) {
   size_t count = 0;
@@ -100,7 +76,7 @@ void ScanScript(const std::filesystem::path& file, const LineRanges& used_lines,
     if (number == 1) byte_order_mark = raw.starts_with(kByteOrderMark);
     if (!IsAscii(raw)) {
       if (first_non_ascii == 0) first_non_ascii = number;
-      utf8 = utf8 && IsUtf8(raw);
+      utf8 = utf8 && IsValidUtf8(raw);
       const std::vector<size_t> at = UndecodableBytes(raw);
       if (!at.empty()) bad_bytes.push_back(UndecodableByte(number, raw, at));
     }
