@@ -15,10 +15,13 @@ namespace tavrin {
 /// length of the scenario rather than the number of its paths.
 class StateExplorer {
  public:
-  /// Past either limit the exploration stops, and says so.
+  /// Past either limit the exploration stops, and says so. A real game stays far below
+  /// them; a scenario whose paths keep apart (every question adding a different amount to
+  /// the score) can reach them, and would otherwise take minutes and a state's page of
+  /// memory for each waiting state.
   struct Limits {
-    uint64_t events = 200'000'000;
-    size_t waiting_states = 1'000'000;
+    uint64_t events = 50'000'000;
+    size_t waiting_states = 100'000;
   };
 
   /// `watch` must be `player`'s presentation and trace.
