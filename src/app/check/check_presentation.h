@@ -5,7 +5,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "app/check/check_summary.h"

@@ -31,8 +31,9 @@ Diagnostic UndecodableByte(uint64_t line, std::string_view raw, const std::vecto
   diagnostic.severity = Severity::Warning;
   diagnostic.message =
       std::string("byte ") + byte + " is not code page 932 (Shift-JIS): the reader sees \"\uFFFD\"";
-  if (at.size() > 1)
+  if (at.size() > 1) {
     diagnostic.message += " (and " + std::to_string(at.size() - 1) + " more on this line)";
+  }
   return diagnostic;
 }
 
