@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "ui/page_layout.h"
-#include "ui/page_views.h"
+#include "ui/view_count.h"
 #include "ui/text_font.h"
 #include "ui/window_layout.h"
 
