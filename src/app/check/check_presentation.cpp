@@ -294,6 +294,14 @@ void CheckPresentation::CheckScoreBound() {
 }
 
 void CheckPresentation::ReportStop() {
+  // A file that cannot be read on stops the player wherever it is; the reason names the line.
+  const std::string unreadable = "dat.dat: ";
+  if (alert_->starts_with(unreadable)) {
+    std::string reason = alert_->substr(unreadable.size());
+    if (reason.ends_with('.')) reason.pop_back();
+    Report(0, Severity::Error, reason + ": the player stops there");
+    return;
+  }
   const uint64_t line = player_->CurrentLineNumber();
   if (choice_ && !last_kind_) {
     Report(line, Severity::Error,

@@ -5,14 +5,14 @@
 namespace tavrin {
 
 PictureCheck::PictureCheck(std::filesystem::path game_dir, std::filesystem::path img_dir)
-    : game_dir_(std::move(game_dir)), img_dir_(std::move(img_dir)), holder_(img_dir_) {}
+    : game_dir_(std::move(game_dir)), names_(img_dir), holder_(img_dir) {}
 
 const PictureCheck::Result& PictureCheck::Check(const std::string& name) {
   auto found = checked_.find(name);
   if (found != checked_.end()) return found->second;
 
   Result result;
-  const std::filesystem::path file = ResolveGamePath(img_dir_, name + ".jpg");
+  const std::filesystem::path file = names_.Resolve(name + ".jpg");
   result.file = file.lexically_relative(game_dir_).generic_string();
   std::error_code error;
   if (holder_.ShowPicture(name)) {

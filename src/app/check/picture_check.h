@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "scenario/game_path.h"
 #include "ui/picture_holder.h"
 
 namespace tavrin {
@@ -29,7 +30,7 @@ class PictureCheck {
 
  private:
   std::filesystem::path game_dir_;
-  std::filesystem::path img_dir_;
+  GameNameResolver names_;  // as the holder finds them, each folder listed once
   PictureHolder holder_;
   std::unordered_map<std::string, Result> checked_;
   uint64_t shown_ = 0;
