@@ -9,11 +9,14 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/accessibility.h"
 #include "ui/app_icon.h"
 #include "ui/command_button.h"
+#include "ui/key_repeats.h"
 #include "ui/message_label.h"
 #include "ui/music_hooks.h"
 #include "ui/picture_view.h"
+#include "ui/reader_clicks.h"
 #include "ui/text_font.h"
 
 namespace tavrin {
@@ -46,7 +49,9 @@ MainWindow::MainWindow(std::filesystem::path img_dir, std::filesystem::path dat_
   setObjectName(QStringLiteral("Fom"));
   setWindowTitle(QStringLiteral("Tavrin"));
   setWindowIcon(DrawAppIcon());
+  InstallAccessibility();
 
+  key_repeats_ = new KeyRepeats(this);
   pic_ = new PictureView(std::move(img_dir), this);
   CreateControls();
 
@@ -59,6 +64,8 @@ MainWindow::MainWindow(std::filesystem::path img_dir, std::filesystem::path dat_
   bgm_tim_.setInterval(std::max(kDesignBgmIntervalMs, kShortestBgmIntervalMs));
   connect(&bgm_tim_, &QTimer::timeout, this, &MainWindow::BgmTim_Timer);
   bgm_tim_.start();  // enabled from the start; its ticks come once the event loop runs
+  fast_key_.setInterval(kNormalIntervalMs / 2);
+  connect(&fast_key_, &QTimer::timeout, this, &MainWindow::FastKeyHeld);
 
   Form_Load();
 }
@@ -66,6 +73,7 @@ MainWindow::MainWindow(std::filesystem::path img_dir, std::filesystem::path dat_
 MainWindow::~MainWindow() {
   tim_say_.stop();
   bgm_tim_.stop();
+  fast_key_.stop();
   pacer_.Stop();
 }
 
@@ -84,12 +92,11 @@ void MainWindow::CreateControls() {
   lbl_->setPalette(colours);
   lbl_->setAutoFillBackground(true);
   lbl_->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
-  message_text_ = QString::fromStdString(player_.MessageText());
   message_visible_ = player_.MessageVisible();
-  lbl_->SetPage(message_text_);
+  lbl_->SetPage(QString::fromStdString(player_.MessageText()));
 
   for (int i = 0; i < 2; ++i) {
-    com_[i] = new CommandButton(i, this);
+    com_[i] = new CommandButton(i, key_repeats_, this);
     com_[i]->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
     choice_caption_[i] = QString::fromStdString(player_.Choice(i).caption);
     choice_visible_[i] = player_.Choice(i).visible;
@@ -97,8 +104,13 @@ void MainWindow::CreateControls() {
     com_[i]->setVisible(choice_visible_[i]);
     connect(com_[i], &QPushButton::clicked, this, [this, i] { Com_Click(i); });
   }
-  connect(lbl_, &MessageLabel::MouseDown, this, &MainWindow::Lbl_MouseDown);
-  connect(lbl_, &MessageLabel::Click, this, &MainWindow::Lbl_Click);
+  // The picture area takes the reader's clicks as the message window does.
+  for (QWidget* surface : {static_cast<QWidget*>(lbl_), static_cast<QWidget*>(pic_)}) {
+    auto* clicks = new ReaderClicks(surface);
+    connect(clicks, &ReaderClicks::MouseDown, this, &MainWindow::ReaderPress);
+    connect(clicks, &ReaderClicks::Click, this, &MainWindow::ReaderClick);
+  }
+  pic_->setContextMenuPolicy(Qt::NoContextMenu);
 
   setTabOrder(lbl_, com_[0]);
   setTabOrder(com_[0], com_[1]);
@@ -171,6 +183,9 @@ bool MainWindow::event(QEvent* event) {
     case QEvent::Resize:
       FollowFrame();
       break;
+    case QEvent::WindowDeactivate:
+      fast_key_.stop();  // its release will go to another window
+      break;
     default:
       break;
   }
@@ -216,6 +231,7 @@ void MainWindow::Form_Unload() {
   if (music_ != nullptr) music_->MidiClose();
   tim_say_.stop();
   bgm_tim_.stop();
+  fast_key_.stop();
   pacer_.Stop();
   // The program ends with its last window; a message box open over it blocks the close.
 }
@@ -226,7 +242,15 @@ void MainWindow::Lbl_Click() { player_.Lbl_Click(); }
 
 void MainWindow::Com_Click(int index) { player_.Com_Click(index); }
 
-void MainWindow::TimSay_Timer() { player_.TimSay_Timer(); }
+void MainWindow::TimSay_Timer() {
+  // Under fast pacing a full view passes at a tick, as a page end does; under normal
+  // pacing the clock does not run while a view waits.
+  if (lbl_->Views().Waiting()) {
+    if (!player_.PauseAtPageEnd() && lbl_->Views().Continue()) ViewChanged();
+    return;
+  }
+  player_.TimSay_Timer();
+}
 
 void MainWindow::BgmTim_Timer() {
   if (music_ != nullptr) music_->BgmTim_Timer();

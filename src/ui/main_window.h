@@ -15,6 +15,7 @@
 namespace tavrin {
 
 class CommandButton;
+class KeyRepeats;
 class MessageLabel;
 class MusicHooks;
 class PictureView;
@@ -23,6 +24,12 @@ class PictureView;
 /// buttons `Com(0)` and `Com(1)` over it, and the timers `TimSay` and `BgmTim`. It owns the
 /// scenario player, forwards the window's events to the player's handlers and renders
 /// what the player tells it through `Presentation`.
+///
+/// A page taller than the message window is shown in views (`PageViews`): while a view
+/// waits for the reader the window holds back the pacing timer's ticks, and the reader's
+/// click shows the next view instead of reaching the player. The keyboard does what the
+/// mouse does: Enter or Space a left click, Ctrl a right click (held, it keeps running
+/// fast), Page Up and Page Down (and the wheel) the earlier views of the page.
 class MainWindow : public QWidget, public Presentation {
   Q_OBJECT
 
@@ -39,6 +46,9 @@ class MainWindow : public QWidget, public Presentation {
   const WindowLayout& Layout() const { return layout_; }
   /// The frame margins the layout was computed for.
   QMargins LayoutFrame() const { return layout_frame_; }
+  /// Whether the pacing timer's ticks reach the player now: the player's timer is enabled
+  /// and no view holds them back.
+  bool TicksDelivered() const { return tim_say_.isActive(); }
 
   // Presentation.
   void MessageChanged(const std::string& text, bool visible) override;
@@ -52,6 +62,10 @@ class MainWindow : public QWidget, public Presentation {
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool focusNextPrevChild(bool next) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  bool nativeEvent(const QByteArray& type, void* message, qintptr* result) override;
 
  private:
   // The design's events, forwarded to the player.
@@ -64,11 +78,22 @@ class MainWindow : public QWidget, public Presentation {
   void TimSay_Timer();
   void BgmTim_Timer();
 
+  // The reader's input on the message window or the picture area, and the views.
+  void ReaderPress(MouseButton button);
+  void ReaderClick();
+  void FastKeyHeld();
+  void ShowEarlierView();
+  void ShowLaterView();
+  void ViewChanged();
+  // Runs the clock while the player's timer is enabled and no view holds its ticks.
+  void SyncTimer();
+
   void CreateControls();
   void LayOut(QMargins frame);
   QMargins EstimatedFrame() const;
   void FollowFrame();
   void ApplyChanges();
+  void PublishForScreenReaders();
 
   std::filesystem::path music_file_;
   MusicHooks* music_;
@@ -79,6 +104,10 @@ class MainWindow : public QWidget, public Presentation {
   CommandButton* com_[2] = {nullptr, nullptr};
   QTimer tim_say_;
   QTimer bgm_tim_;
+  KeyRepeats* key_repeats_ = nullptr;
+  // Ctrl held: checked every few ticks, it keeps the story running fast.
+  QTimer fast_key_;
+  int wheel_ = 0;  // wheel turns not yet a whole notch
 
   WindowLayout layout_;
   QMargins layout_frame_;
@@ -86,8 +115,8 @@ class MainWindow : public QWidget, public Presentation {
   bool activated_ = false;
   bool unloaded_ = false;
 
-  // What the scenario last showed, brought onto the screen by `pacer_`.
-  QString message_text_;
+  // What the scenario last showed, brought onto the screen by `pacer_`. The page itself
+  // goes to the message window at once: its views decide whether ticks are held.
   bool message_visible_ = true;
   QString choice_caption_[2];
   bool choice_visible_[2] = {true, true};

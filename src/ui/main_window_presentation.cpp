@@ -13,8 +13,10 @@
 namespace tavrin {
 
 void MainWindow::MessageChanged(const std::string& text, bool visible) {
-  message_text_ = QString::fromStdString(text);
+  // The views follow the page at once: a view that fills holds the next tick back.
+  lbl_->SetPage(QString::fromStdString(text));
   message_visible_ = visible;
+  SyncTimer();
   pacer_.Request();
 }
 
@@ -25,16 +27,7 @@ void MainWindow::ChoiceChanged(int index, const std::string& caption, bool visib
   pacer_.Request();
 }
 
-void MainWindow::TimerChanged(bool enabled, int interval_ms) {
-  const int interval = std::max(1, interval_ms);
-  if (!enabled) {
-    tim_say_.stop();
-    tim_say_.setInterval(interval);
-    return;
-  }
-  // A new interval starts the count again, as a running timer given one does.
-  if (!tim_say_.isActive() || tim_say_.interval() != interval) tim_say_.start(interval);
-}
+void MainWindow::TimerChanged(bool, int) { SyncTimer(); }
 
 void MainWindow::ShowPicture(const std::string& name) {
   pic_->ShowPicture(name);
@@ -54,8 +47,9 @@ void MainWindow::Alert(const std::string& text) {
 void MainWindow::ApplyChanges() {
   const bool choice_was_shown = !com_[0]->isHidden();
 
-  // The text before the visibility, so a window that appears never shows a stale page.
-  lbl_->SetPage(message_text_);
+  // The page went to the message window as it came; it is painted now, before the
+  // visibility, so a window that appears never shows a stale page.
+  lbl_->update();
   lbl_->setVisible(message_visible_);
   for (int i = 0; i < 2; ++i) {
     com_[i]->setText(choice_caption_[i]);
@@ -73,6 +67,23 @@ void MainWindow::ApplyChanges() {
     if (focusWidget() == nullptr || focusWidget() == lbl_) com_[0]->setFocus();
   } else if (!choice_shown && choice_was_shown && !lbl_->isHidden()) {
     lbl_->setFocus();
+  }
+  PublishForScreenReaders();
+}
+
+void MainWindow::PublishForScreenReaders() {
+  // A view reaches a screen reader once it is complete: when the window waits for the
+  // reader (a full view, a page end, a choice) or shows an earlier view again; never row
+  // by row, nor the pages that fast pacing runs through.
+  const PageViews& views = lbl_->Views();
+  const bool at_rest = !message_visible_ || views.LookingBack() ||
+                       (views.Waiting() && player_.PauseAtPageEnd()) || player_.TickWouldIdle();
+  if (!at_rest) return;
+  lbl_->Publish(message_visible_ ? lbl_->ShownReaderText() : QString());
+  // A choice is described by the question it answers: the text under the buttons.
+  const QString question = player_.ChoiceShown() ? lbl_->ReaderText() : QString();
+  for (CommandButton* button : com_) {
+    if (button->accessibleDescription() != question) button->setAccessibleDescription(question);
   }
 }
 

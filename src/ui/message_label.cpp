@@ -1,94 +1,63 @@
 #include "ui/message_label.h"
 
-#include <QKeyEvent>
-#include <QMouseEvent>
+#include <QAccessible>
+#include <QFontMetricsF>
 #include <QPainter>
-#include <optional>
 
 namespace tavrin {
-namespace {
 
-std::optional<MouseButton> DesignButton(Qt::MouseButton button) {
-  switch (button) {
-    case Qt::LeftButton:
-      return MouseButton::Left;
-    case Qt::RightButton:
-      return MouseButton::Right;
-    case Qt::MiddleButton:
-      return MouseButton::Middle;
-    default:
-      return std::nullopt;  // extra buttons (back, forward) mean nothing to the story
-  }
-}
-
-}  // namespace
-
-MessageLabel::MessageLabel(QWidget* parent) : QLabel(parent) {
+MessageLabel::MessageLabel(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("Lbl"));
-  setWordWrap(true);
-  setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  setTextFormat(Qt::PlainText);
   setFocusPolicy(Qt::StrongFocus);
   // Menus have nothing to offer here; the right button is the reader's fast-forward.
   setContextMenuPolicy(Qt::NoContextMenu);
-  layout_font_ = font();
+  Rearrange();
 }
 
-void MessageLabel::SetPage(const QString& page) {
-  if (page == page_text_) return;
-  page_text_ = page;
-  setText(PageLayout::PlainText(page));
-  Relayout();
-  update();
-}
+void MessageLabel::SetPage(const QString& page) { views_.SetPage(page); }
 
 void MessageLabel::SetLayoutFont(const QFont& font) {
-  layout_font_ = font;
   setFont(font);
-  Relayout();
+  Rearrange();
   update();
 }
 
-void MessageLabel::Relayout() { page_.Lay(page_text_, layout_font_, contentsRect().size()); }
+void MessageLabel::resizeEvent(QResizeEvent*) { Rearrange(); }
+
+void MessageLabel::Rearrange() {
+  // Rows leave room at their end for the continuation mark, which follows the text.
+  const QRect area = contentsRect();
+  const double mark = QFontMetricsF(font()).horizontalAdvance(QChar(kContinuationMark));
+  views_.SetArea(font(), area.width() - mark, area.height());
+}
+
+QString MessageLabel::ShownReaderText() const {
+  QString text = views_.ShownText();
+  while (text.startsWith(QLatin1Char('\n'))) text.remove(0, 1);
+  if (!views_.ShownHasMore() && text.endsWith(QChar(0x25BC))) text.chop(1);  // the "▼"
+  return text;
+}
+
+void MessageLabel::Publish(const QString& text) {
+  if (text == reader_text_) return;
+  const QString before = reader_text_;
+  reader_text_ = text;
+  if (!QAccessible::isActive()) return;
+  QAccessibleTextUpdateEvent update(this, 0, before, reader_text_);
+  QAccessible::updateAccessibility(&update);
+  QAccessibleEvent renamed(this, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&renamed);
+}
 
 void MessageLabel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().color(QPalette::Window));
   painter.setPen(palette().color(QPalette::WindowText));
-  page_.Draw(painter, contentsRect().topLeft());
-}
-
-void MessageLabel::resizeEvent(QResizeEvent* event) {
-  QLabel::resizeEvent(event);
-  Relayout();
-}
-
-void MessageLabel::mousePressEvent(QMouseEvent* event) {
-  const std::optional<MouseButton> button = DesignButton(event->button());
-  if (!button) return;
-  // A press with no other button down starts a new click, whatever a hide cut short.
-  if (held_ == Qt::NoButton || event->buttons() == event->button()) held_ = event->button();
-  emit MouseDown(*button);
-}
-
-void MessageLabel::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() != held_) return;
-  held_ = Qt::NoButton;
-  if (rect().contains(event->position().toPoint())) emit Click();
-}
-
-void MessageLabel::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-      // The keyboard's way of a left click: normal pacing, one step.
-      emit MouseDown(MouseButton::Left);
-      emit Click();
-      return;
-    default:
-      QLabel::keyPressEvent(event);
-  }
+  painter.setFont(font());
+  const PageViews::Span shown = views_.Shown();
+  const QPointF text_end =
+      views_.Layout().Draw(painter, contentsRect().topLeft(), shown.first, shown.end);
+  if (views_.ShownHasMore()) painter.drawText(text_end, QString(QChar(kContinuationMark)));
 }
 
 }  // namespace tavrin

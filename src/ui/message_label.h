@@ -1,51 +1,53 @@
 #pragma once
 
 #include <QFont>
-#include <QLabel>
+#include <QString>
+#include <QWidget>
 
-#include "scenario/player.h"
-#include "ui/page_layout.h"
+#include "ui/page_views.h"
 
 namespace tavrin {
 
-/// The message window `Lbl`: shows the page of scenario text and reports the reader's
-/// presses and clicks on it. It is a QLabel so that screen readers get the page as its
-/// text, but it paints the page itself, fitted so that no row is ever cut off.
-class MessageLabel : public QLabel {
+/// The message window `Lbl`: shows the page of scenario text, always at the layout's font,
+/// one view of whole rows at a time. A view with rows after it ends in a continuation mark
+/// of its own, distinct from the page's "▼". The reader's presses and clicks on it are
+/// reported by the window (see `ReaderClicks`); screen readers get the text of each view
+/// once the window publishes it, not every row as it arrives.
+class MessageLabel : public QWidget {
   Q_OBJECT
 
  public:
+  /// The mark at the end of a view that has rows after it.
+  static constexpr char16_t kContinuationMark = u'\u25BD';  // ▽
+
   explicit MessageLabel(QWidget* parent);
 
-  /// Shows `page` (rows joined by CR LF). Lays the page out at once; the caller decides how
-  /// often, since a relayout costs more than the scenario step that asked for it.
+  /// Shows `page` (rows joined by CR LF), from the view the reader has reached. Breaks only
+  /// the rows that takes; paints when next asked to (`update`), which the window does once
+  /// per frame.
   void SetPage(const QString& page);
-  /// The font the window's layout gives the message window; a page may shrink below it.
+  /// The font the window's layout gives the message window.
   void SetLayoutFont(const QFont& font);
 
-  const PageLayout& Page() const { return page_; }
+  PageViews& Views() { return views_; }
+  const PageViews& Views() const { return views_; }
 
- signals:
-  /// A mouse button went down over the window.
-  void MouseDown(MouseButton button);
-  /// A button went down and came up again over the window (or Enter or Space was pressed).
-  void Click();
+  /// The text a screen reader has: the view shown, as published last.
+  const QString& ReaderText() const { return reader_text_; }
+  /// Gives screen readers `text` as the window's text, announced when it changes.
+  void Publish(const QString& text);
+  /// The view shown as a reader has it: no leading empty row, no page-end prompt.
+  QString ShownReaderText() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void Relayout();
+  void Rearrange();
 
-  QString page_text_;
-  QFont layout_font_;
-  PageLayout page_;
-  // The button whose release over the window makes a click; NoButton when none is held.
-  Qt::MouseButton held_ = Qt::NoButton;
+  PageViews views_;
+  QString reader_text_;
 };
 
 }  // namespace tavrin

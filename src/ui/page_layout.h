@@ -2,55 +2,89 @@
 
 #include <QFont>
 #include <QPointF>
-#include <QSizeF>
 #include <QString>
-#include <QTextLayout>
 #include <memory>
+#include <vector>
 
 class QPainter;
+class QTextLayout;
 
 namespace tavrin {
 
-/// One page of the message window broken into rows and fitted to the window. Rows wrap by
-/// the Unicode line-breaking rules (Japanese between characters, never before 、。」). A page
-/// with more rows than the window holds is set in a smaller font, down to two thirds of the
-/// window's own size; past that its earliest rows give way, so the newest row always shows.
+/// The page of the message window broken into rows at one font and width. Rows wrap by the
+/// Unicode line-breaking rules (Japanese between characters, never before 、。」), and a run
+/// with no break opportunity wraps anywhere. Rows are broken only as far as they are asked
+/// for, a bounded stretch of text at a time, so a line of any length costs about the rows
+/// asked for, not its length.
 class PageLayout {
  public:
-  /// The smallest font a page may shrink to, as a share of the window's font.
-  static constexpr qreal kSmallestScale = 2.0 / 3.0;
+  PageLayout();
+  ~PageLayout();
+  PageLayout(const PageLayout&) = delete;
+  PageLayout& operator=(const PageLayout&) = delete;
 
-  /// Lays `text` (rows separated by CR LF, as the scenario composes them) out in `area`,
-  /// starting from `font`.
-  void Lay(const QString& text, const QFont& font, QSizeF area);
+  /// The font and the width rows are broken to. Drops the rows broken so far.
+  void SetFormat(const QFont& font, double width);
+  const QFont& Font() const { return font_; }
 
-  /// The page's rows as the window breaks them, the first CR LF giving an empty first row.
-  int RowCount() const;
+  /// The page's text: rows of the scenario joined by CR LF (a lone CR or LF also breaks a
+  /// row). Returns whether it continues the previous text, which keeps the rows broken so
+  /// far; any other text starts afresh.
+  bool SetText(const QString& text);
+  const QString& Text() const { return text_; }
+
+  /// Breaks rows until the rows from `first` on are together taller than `height`, or the
+  /// page has no more.
+  void BreakPast(int first, double height);
+  /// Breaks every row of the page (for pages known to be short, and for tests).
+  void BreakAll();
+  /// Whether every row of the page has been broken.
+  bool Complete() const { return complete_; }
+
+  /// The rows broken so far, and their heights in pixels.
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  const std::vector<double>& RowHeights() const { return heights_; }
+  /// Where a row starts in the text; 0 for a row not broken yet.
+  int RowStart(int row) const { return row >= 0 && row < RowCount() ? rows_[row].start : 0; }
+  /// A row's text, without the row break.
   QString RowText(int row) const;
-  /// The height of a row as laid out.
-  qreal RowHeight(int row) const;
-  /// The first row shown: 0 unless even the smallest font cannot hold the page.
-  int FirstShownRow() const { return first_shown_row_; }
-  /// The font size the page is set in.
-  qreal PointSize() const { return font_.pointSizeF(); }
-  /// The height of the rows shown, from the top of the first shown row.
-  qreal ShownHeight() const;
+  /// The text of rows [first, end) as a reader has it: rows of one scenario line joined
+  /// directly, lines on lines of their own.
+  QString PlainText(int first, int end) const;
 
-  /// Draws the rows shown with their top left at `origin`.
-  void Draw(QPainter& painter, QPointF origin) const;
-
-  /// The page text with its row breaks as a label shows them ("\n").
-  static QString PlainText(const QString& text);
+  /// Draws rows [first, end) one under the other, the first with its top left at `origin`.
+  /// Returns the point on the last row's baseline where its text ends, for a mark after it.
+  QPointF Draw(QPainter& painter, QPointF origin, int first, int end) const;
 
  private:
-  // Breaks the text into rows at the current font; returns the height of all rows.
-  qreal Break(qreal width);
+  struct Row {
+    int start = 0;   // in `text_`
+    int length = 0;  // without the row break
+    bool first_of_line = false;
+  };
 
-  QString text_;
+  // Breaks the next stretch of text into rows; false when the page has no more.
+  bool BreakMore();
+  void FindLineEnd();
+  void Restart();
+  const QTextLayout& RowLayout(int row) const;
+
   QFont font_;
-  QSizeF area_;
-  std::unique_ptr<QTextLayout> layout_;
-  int first_shown_row_ = 0;
+  double width_ = 1;
+  QString text_;
+  std::vector<Row> rows_;
+  std::vector<double> heights_;
+
+  // Where the next row starts, and the scenario line it belongs to.
+  int cursor_ = 0;
+  int line_start_ = 0;
+  int line_end_ = -1;  // the line's end (its break or the text's end); -1 until found
+  int stretch_ = 0;    // characters given to the line breaker at a time
+  bool complete_ = false;
+
+  // Rows laid out for drawing, kept while the same rows are drawn.
+  mutable std::vector<std::unique_ptr<QTextLayout>> drawn_;
+  mutable int drawn_first_ = 0;
 };
 
 }  // namespace tavrin

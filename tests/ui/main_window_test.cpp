@@ -50,8 +50,7 @@ class MainWindowTest : public ::testing::Test {
   void Settle() {
     ASSERT_TRUE(QTest::qWaitFor([this] {
       const bool choice_shown = Engine().Choice(0).visible && Engine().Choice(1).visible;
-      return Lbl()->text() ==
-                 PageLayout::PlainText(QString::fromStdString(Engine().MessageText())) &&
+      return Lbl()->Views().Layout().Text() == Engine().MessageText() &&
              Lbl()->isHidden() != Engine().MessageVisible() && Com(0)->isHidden() != choice_shown;
     }));
   }
@@ -75,17 +74,17 @@ TEST_F(MainWindowTest, ControlsCarryTheirDesignTimeTextsUntilTheFirstActivation)
   MainWindow window(game_.ImgDir(), game_.Dir(), game_.Dir() / "bgm.mid", nullptr);
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Tavrin"));
   EXPECT_FALSE(window.windowIcon().pixmap(32, 32).isNull());
-  auto* lbl = window.findChild<QLabel*>(QStringLiteral("Lbl"));
+  auto* lbl = window.findChild<MessageLabel*>(QStringLiteral("Lbl"));
   auto* com0 = window.findChild<QPushButton*>(QStringLiteral("Com0"));
   ASSERT_NE(lbl, nullptr);
   ASSERT_NE(com0, nullptr);
-  EXPECT_EQ(lbl->text(), QStringLiteral("Label1"));
+  EXPECT_EQ(lbl->Views().ShownText(), QStringLiteral("Label1"));
   EXPECT_EQ(com0->text(), QStringLiteral("Command1"));
   EXPECT_FALSE(com0->isHidden());
 
   window.show();
   ASSERT_TRUE(QTest::qWaitFor([com0] { return com0->isHidden(); }));
-  EXPECT_EQ(lbl->text(), QStringLiteral("\nページ1\u25BC"));  // what screen readers get
+  EXPECT_EQ(lbl->ReaderText(), QStringLiteral("ページ1"));  // what screen readers get
 }
 
 TEST_F(MainWindowTest, TheWindowHasTheLayoutsFixedSizeAndFont) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QFontMetricsF>
+#include <QStringList>
+#include <QTextLayout>
+#include <QTextLine>
 
 namespace tavrin {
 namespace {
@@ -14,22 +16,24 @@ QFont JapaneseFont(int points) {
   return font;
 }
 
-QString Rows(int count) {
-  QString page;
-  for (int i = 1; i <= count; ++i) page += QStringLiteral("\r\n行%1").arg(i);
-  return page + QChar(0x25BC);
+QStringList AllRows(PageLayout& page) {
+  page.BreakAll();
+  QStringList rows;
+  for (int i = 0; i < page.RowCount(); ++i) rows << page.RowText(i);
+  return rows;
 }
 
-TEST(PageLayout, CrLfBreaksRowsAndTheLeadingOneLeavesTheFirstRowEmpty) {
+TEST(PageLayout, EachScenarioLineStartsARowAndTheLeadingBreakLeavesTheFirstRowEmpty) {
   PageLayout page;
-  page.Lay(QStringLiteral("\r\n夏の終わり。\r\nハル\u25BC"), JapaneseFont(12), QSizeF(400, 300));
-  ASSERT_EQ(page.RowCount(), 3);
-  EXPECT_EQ(page.RowText(0), QString());
-  EXPECT_EQ(page.RowText(1), QStringLiteral("夏の終わり。"));
-  EXPECT_EQ(page.RowText(2), QStringLiteral("ハル\u25BC"));
-  EXPECT_EQ(page.PointSize(), 12);
-  EXPECT_EQ(page.FirstShownRow(), 0);
-  EXPECT_EQ(PageLayout::PlainText(QStringLiteral("\r\na\r\nb")), QStringLiteral("\na\nb"));
+  page.SetFormat(JapaneseFont(12), 400);
+  page.SetText(QStringLiteral("\r\n夏の終わり。\r\nハル\u25BC"));
+  EXPECT_EQ(AllRows(page), (QStringList{"", "夏の終わり。", "ハル\u25BC"}));
+  EXPECT_EQ(page.PlainText(0, 3), QStringLiteral("\n夏の終わり。\nハル\u25BC"));
+  // A lone CR or LF breaks a row too, and a CR LF split between two texts is one break.
+  page.SetText(QStringLiteral("a\rb\nc\r"));
+  EXPECT_EQ(AllRows(page), (QStringList{"a", "b", "c", ""}));
+  page.SetText(QStringLiteral("a\rb\nc\r\nd"));
+  EXPECT_EQ(AllRows(page), (QStringList{"a", "b", "c", "d"}));
 }
 
 TEST(PageLayout, LongJapaneseRowsWrapBetweenCharactersButNeverBeforeClosingMarks) {
@@ -40,78 +44,89 @@ TEST(PageLayout, LongJapaneseRowsWrapBetweenCharactersButNeverBeforeClosingMarks
   int wrapped_rows = 0;
   for (int width = 60; width <= 240; width += 3) {
     PageLayout page;
-    page.Lay(QStringLiteral("\r\n") + row, JapaneseFont(10), QSizeF(width, 10000));
-    QString joined;
-    for (int i = 1; i < page.RowCount(); ++i) {
-      const QString text = page.RowText(i);
-      ASSERT_FALSE(text.isEmpty()) << "width " << width;
-      EXPECT_FALSE(QStringLiteral("、。」").contains(text.front()))
-          << "row " << i << " at width " << width << " starts with " << text.toStdString();
-      joined += text;
+    page.SetFormat(JapaneseFont(10), width);
+    page.SetText(QStringLiteral("\r\n") + row);
+    const QStringList rows = AllRows(page);
+    for (int i = 1; i < rows.size(); ++i) {
+      ASSERT_FALSE(rows[i].isEmpty()) << "width " << width;
+      EXPECT_FALSE(QStringLiteral("、。」").contains(rows[i].front()))
+          << "row " << i << " at width " << width << " starts with " << rows[i].toStdString();
     }
-    EXPECT_EQ(joined, row) << "width " << width;  // nothing lost or doubled by wrapping
-    wrapped_rows += page.RowCount() - 2;
+    EXPECT_EQ(rows.mid(1).join(QString()), row) << "width " << width;  // nothing lost or doubled
+    wrapped_rows += rows.size() - 2;
   }
   EXPECT_GT(wrapped_rows, 50);
 }
 
-TEST(PageLayout, ARunWithNoBreakOpportunityStillWraps) {
-  PageLayout page;
-  page.Lay(QStringLiteral("\r\n") + QString(200, QLatin1Char('a')), JapaneseFont(10),
-           QSizeF(150, 10000));
-  EXPECT_GT(page.RowCount(), 3);
+TEST(PageLayout, ALongLineIsBrokenAStretchAtATimeIntoTheRowsOfTheWholeLine) {
+  // Japanese with its punctuation, Latin words, and a run with no break opportunity longer
+  // than a stretch: the rows must be those the line breaker gives the line in one piece.
+  QString line;
+  for (int i = 0; i < 120; ++i) {
+    line += QStringLiteral("月が高くのぼる前に、丘の上の塔へ。「Good evening」と猫は言った。");
+    if (i == 40) line += QString(5000, QLatin1Char('x'));
+  }
+  for (int width : {97, 250, 611}) {
+    QTextLayout whole(line, JapaneseFont(11));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setUseDesignMetrics(false);
+    whole.setTextOption(option);
+    whole.beginLayout();
+    QStringList expected;
+    for (QTextLine row = whole.createLine(); row.isValid(); row = whole.createLine()) {
+      row.setLineWidth(width);
+      expected << line.mid(row.textStart(), row.textLength());
+    }
+    whole.endLayout();
+
+    PageLayout page;
+    page.SetFormat(JapaneseFont(11), width);
+    page.SetText(line);
+    EXPECT_EQ(AllRows(page), expected) << "width " << width;
+  }
 }
 
-TEST(PageLayout, APageThatFitsKeepsTheWindowsFont) {
+TEST(PageLayout, OnlyTheRowsAskedForAreBroken) {
   PageLayout page;
-  page.Lay(Rows(3), JapaneseFont(14), QSizeF(300, 400));
-  EXPECT_EQ(page.PointSize(), 14);
-  EXPECT_EQ(page.RowCount(), 4);
-  EXPECT_LE(page.ShownHeight(), 400);
+  page.SetFormat(JapaneseFont(16), 580);
+  page.SetText(QStringLiteral("\r\n") + QString(1 << 20, QLatin1Char('a')));
+  page.BreakPast(0, 240);  // one view's worth
+  EXPECT_FALSE(page.Complete());
+  EXPECT_GT(page.RowCount(), 7);
+  EXPECT_LT(page.RowCount(), 200);  // a stretch or two, not the megabyte
+  const int first_rows = page.RowCount();
+  page.BreakPast(500, 240);  // a view further on
+  EXPECT_GT(page.RowCount(), 507);
+  EXPECT_LT(page.RowCount(), 500 + first_rows + 200);
 }
 
-TEST(PageLayout, ATallPageShrinksItsFontJustEnoughToShowEveryRow) {
-  const QFont font = JapaneseFont(15);
-  const qreal row_height = QFontMetricsF(font).height();
-  // Room for eight rows at the window's size; the page has eleven (the empty first one and
-  // ten text rows, the most a page holds).
-  const QSizeF area(400, row_height * 8.5);
+TEST(PageLayout, TextThatContinuesKeepsItsRowsAndOtherTextStartsAfresh) {
   PageLayout page;
-  page.Lay(Rows(10), font, area);
-  EXPECT_EQ(page.RowCount(), 11);
-  EXPECT_EQ(page.FirstShownRow(), 0);
-  EXPECT_LE(page.ShownHeight(), area.height());
-  EXPECT_LT(page.PointSize(), 15);
-  EXPECT_GE(page.PointSize(), 15 * PageLayout::kSmallestScale);
-  // Just enough: a quarter point larger would not hold the page.
-  PageLayout larger;
-  QFont bigger = font;
-  bigger.setPointSizeF(page.PointSize() + 0.3);
-  larger.Lay(Rows(10), bigger, area);
-  EXPECT_LT(larger.PointSize(), bigger.pointSizeF());
-}
+  page.SetFormat(JapaneseFont(12), 200);
+  const QString start = QStringLiteral("\r\nひとつめの行はここで折り返すほど長い行です。");
+  page.SetText(start);
+  const QStringList before = AllRows(page);
 
-TEST(PageLayout, BeyondTwoThirdsTheEarliestRowsGiveWayToTheNewest) {
-  const QFont font = JapaneseFont(15);
-  const QSizeF area(400, QFontMetricsF(font).height() * 4);
-  PageLayout page;
-  page.Lay(Rows(30), font, area);
-  EXPECT_DOUBLE_EQ(page.PointSize(), 15 * PageLayout::kSmallestScale);
-  ASSERT_EQ(page.RowCount(), 31);
-  EXPECT_GT(page.FirstShownRow(), 0);
-  EXPECT_LE(page.ShownHeight(), area.height());
-  // As many of the newest rows as fit: one more would overflow.
-  QFont small = font;
-  small.setPointSizeF(page.PointSize());
-  const qreal row = QFontMetricsF(small).height();
-  EXPECT_GT(page.ShownHeight() + row, area.height() - 1);
-  EXPECT_EQ(page.RowText(page.RowCount() - 1), QStringLiteral("行30\u25BC"));
-}
+  // A row more: the earlier rows stay as they were.
+  EXPECT_TRUE(page.SetText(start + QStringLiteral("\r\nふたつめ\u25BC")));
+  EXPECT_EQ(page.RowCount(), before.size() - 1);  // only the row that ended at the text's end
+  const QStringList after = AllRows(page);
+  EXPECT_EQ(after.mid(0, before.size()), before);
+  EXPECT_EQ(after.back(), QStringLiteral("ふたつめ\u25BC"));
 
-TEST(PageLayout, AWindowTooSmallForOneRowStillShowsTheNewestRow) {
-  PageLayout page;
-  page.Lay(Rows(5), JapaneseFont(20), QSizeF(0, 0));
-  EXPECT_EQ(page.FirstShownRow(), page.RowCount() - 1);
+  // The last line goes on: its last row is broken again with what follows.
+  PageLayout grown;
+  grown.SetFormat(JapaneseFont(12), 200);
+  grown.SetText(QStringLiteral("\r\nつづく"));
+  grown.BreakAll();
+  grown.SetText(QStringLiteral("\r\nつづく行"));
+  EXPECT_EQ(AllRows(grown), (QStringList{"", "つづく行"}));
+
+  // A new page.
+  EXPECT_FALSE(page.SetText(QStringLiteral("\r\n次のページ")));
+  EXPECT_EQ(page.RowCount(), 0);
+  EXPECT_EQ(AllRows(page), (QStringList{"", "次のページ"}));
 }
 
 }  // namespace

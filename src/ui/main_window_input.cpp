@@ -1,0 +1,152 @@
+// The reader's input: the mouse on the message window and the picture area, the keyboard,
+// the wheel; the views of a long page; and the window's end from outside.
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "ui/key_repeats.h"
+#include "ui/main_window.h"
+#include "ui/message_label.h"
+
+namespace tavrin {
+namespace {
+
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+
+// The X11 protocol's DestroyNotify event, as the xcb platform hands it over.
+constexpr uint8_t kXcbDestroyNotify = 17;
+struct XcbDestroyNotify {
+  uint8_t response_type;
+  uint8_t pad0;
+  uint16_t sequence;
+  uint32_t event;
+  uint32_t window;
+};
+
+}  // namespace
+
+void MainWindow::ReaderPress(MouseButton button) {
+  player_.Lbl_MouseDown(button);  // the pacing as chosen, whether or not a view waits
+  SyncTimer();
+}
+
+void MainWindow::ReaderClick() {
+  if (!player_.MessageWindowTakesInput()) return;
+  // A waiting view (or an earlier one looked at again) is the window's own: the click
+  // shows the next view, and the lines go on arriving. It is not a step of the story.
+  PageViews& views = lbl_->Views();
+  if (views.Waiting() || views.LookingBack()) {
+    if (views.Continue()) ViewChanged();
+    return;
+  }
+  player_.Lbl_Click();
+}
+
+void MainWindow::ShowEarlierView() {
+  if (player_.MessageWindowTakesInput() && lbl_->Views().ShowEarlier()) ViewChanged();
+}
+
+void MainWindow::ShowLaterView() {
+  if (player_.MessageWindowTakesInput() && lbl_->Views().ShowLater()) ViewChanged();
+}
+
+void MainWindow::ViewChanged() {
+  SyncTimer();
+  pacer_.Request();
+}
+
+void MainWindow::SyncTimer() {
+  const PacingTimer& timer = player_.TimSay();
+  const bool held = lbl_->Views().Waiting() && player_.PauseAtPageEnd();
+  const int interval = std::max(1, timer.interval_ms);
+  if (!timer.enabled || held || unloaded_) {
+    tim_say_.stop();
+    tim_say_.setInterval(interval);
+    return;
+  }
+  // A new interval starts the count again, as a running timer given one does.
+  if (!tim_say_.isActive() || tim_say_.interval() != interval) tim_say_.start(interval);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // Keys come here from the message window, and from a choice button that has no use
+  // for them.
+  const bool repeat = key_repeats_->IsRepeat(*event);
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      // A left click; held down, it turns the pages as fast as the keyboard repeats.
+      ReaderPress(MouseButton::Left);
+      ReaderClick();
+      return;
+    case Qt::Key_Control:
+      // A right click, once for each press; held down, it keeps the story running fast.
+      if (!repeat) {
+        ReaderPress(MouseButton::Right);
+        ReaderClick();
+      }
+      if (!fast_key_.isActive()) fast_key_.start();
+      return;
+    case Qt::Key_PageUp:
+      ShowEarlierView();
+      return;
+    case Qt::Key_PageDown:
+      ShowLaterView();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+  // A release that only ends a repeat is followed by its press at once, which is marked as
+  // a repeat and keeps the key held.
+  if (event->key() == Qt::Key_Control && !event->isAutoRepeat()) {
+    fast_key_.stop();
+    return;
+  }
+  QWidget::keyReleaseEvent(event);
+}
+
+void MainWindow::FastKeyHeld() {
+  if (unloaded_) {
+    fast_key_.stop();
+    return;
+  }
+  // Fast pacing runs on by itself; what stops it (a label line, a page waiting under normal
+  // pacing) gets another right click. A choice waits for the reader whatever is held.
+  if (player_.MessageWindowTakesInput() && (player_.PauseAtPageEnd() || player_.TickWouldIdle())) {
+    ReaderPress(MouseButton::Right);
+    ReaderClick();
+  }
+}
+
+void MainWindow::wheelEvent(QWheelEvent* event) {
+  wheel_ += event->angleDelta().y();
+  for (; wheel_ >= kWheelNotch; wheel_ -= kWheelNotch) ShowEarlierView();
+  for (; wheel_ <= -kWheelNotch; wheel_ += kWheelNotch) ShowLaterView();
+  event->accept();
+}
+
+bool MainWindow::nativeEvent(const QByteArray& type, void* message, qintptr* result) {
+  // The window destroyed from outside (`xdotool windowclose`, a crashed window manager)
+  // ends the program as a close does.
+  if (type == "xcb_generic_event_t" && message != nullptr) {
+    XcbDestroyNotify notice;
+    std::memcpy(&notice, message, sizeof notice);
+    if ((notice.response_type & 0x7f) == kXcbDestroyNotify &&
+        notice.window == static_cast<uint32_t>(effectiveWinId())) {
+      Form_Unload();
+      QCoreApplication::exit(0);
+      return true;
+    }
+  }
+  return QWidget::nativeEvent(type, message, result);
+}
+
+}  // namespace tavrin
