@@ -105,7 +105,14 @@ std::string UsageText() {
          "  --json         With --check: write JSON Lines instead.\n"
          "  --werror       With --check: warnings count as errors.\n"
          "  -h, --help     Show this help and exit.\n"
-         "  -v, --version  Show the version and exit.\n";
+         "  -v, --version  Show the version and exit.\n"
+         "\n"
+         "In the window:\n"
+         "  click, Enter, Space   next line, next view of a long page, next page\n"
+         "  right click, Ctrl     run fast through the pages (hold Ctrl to keep running);\n"
+         "                        a click or Enter returns to the normal pace\n"
+         "  wheel, Page Up/Down   look back at the earlier views of a long page\n"
+         "  Tab, arrow keys       move between the two choices; Enter or Space picks one\n";
 }
 
 }  // namespace tavrin

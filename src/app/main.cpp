@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <iostream>
+#include <memory>
 #include <optional>
 
 #include "app/check/check_front_end.h"
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
   }
   FillClosedStandardStreams();
   tavrin::PrepareSoundSystem(command_line.verbose);
-  QApplication app(argc, argv);
+  const std::unique_ptr<QApplication> app = tavrin::StartWindowApplication(argc, argv);
   QGuiApplication::setDesktopFileName(QStringLiteral(TAVRIN_APP_ID));
   // With no game named and none beside the program, the reader picks one.
   const std::optional<tavrin::GameFolders> game =

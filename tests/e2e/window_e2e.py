@@ -4,8 +4,8 @@
 Plays a game the way a reader does, with xdotool's mouse, and checks the screen: the first
 page's text in the message colour, the first picture, a click that turns the page, a right
 click that runs fast to the choice, the choice buttons' face colour, a click that follows a
-branch, the ending's picture, a close that ends the program with status 0, and the message
-box of a game folder without a scenario. Exit status 0 passes, 1 fails, 77 is a skip.
+branch, the ending's picture, a close that ends the program with status 0, the message
+box of a game folder without a scenario, and the window destroyed from outside. Exit status 0 passes, 1 fails, 77 is a skip.
 
 Without --game the game beside the program is played (the build copies the demo there).
 When that folder holds no scenario, a small game written by this script stands in.
@@ -284,6 +284,25 @@ def missing_scenario(x_server, program, shots):
                 process.wait()
 
 
+def destroyed_from_outside(x_server, program):
+    """The window destroyed by another client ends the program as a close does."""
+    process = start(x_server, program)
+    try:
+        window = wait_for("the Tavrin window", lambda: x_server.windows_named("Tavrin"),
+                          timeout=10)[0]
+        x_server.xdotool("windowclose", window)  # XDestroyWindow, not a polite request
+        try:
+            status = process.wait(10)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program went on after its window was destroyed")
+        check(status == 0, f"a window destroyed from outside ends the program with status 0 "
+                           f"(got {status})")
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--tavrin", required=True, help="the tavrin program")
@@ -315,6 +334,7 @@ def main():
             try:
                 play(x_server, args.tavrin, game, pictures, args.screenshots)
                 missing_scenario(x_server, args.tavrin, args.screenshots)
+                destroyed_from_outside(x_server, args.tavrin)
             except Failure as failure:
                 print(f"FAILED: {failure}")
                 if args.screenshots is None:
