@@ -93,7 +93,7 @@ void MainWindow::CreateControls() {
   lbl_->setAutoFillBackground(true);
   lbl_->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
   message_visible_ = player_.MessageVisible();
-  lbl_->SetPage(QString::fromStdString(player_.MessageText()));
+  lbl_->SetPage(player_.MessageText());
 
   for (int i = 0; i < 2; ++i) {
     com_[i] = new CommandButton(i, key_repeats_, this);

@@ -14,7 +14,7 @@ namespace tavrin {
 
 void MainWindow::MessageChanged(const std::string& text, bool visible) {
   // The views follow the page at once: a view that fills holds the next tick back.
-  lbl_->SetPage(QString::fromStdString(text));
+  lbl_->SetPage(text);
   message_visible_ = visible;
   SyncTimer();
   pacer_.Request();

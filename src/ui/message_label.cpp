@@ -14,7 +14,7 @@ MessageLabel::MessageLabel(QWidget* parent) : QWidget(parent) {
   Rearrange();
 }
 
-void MessageLabel::SetPage(const QString& page) { views_.SetPage(page); }
+void MessageLabel::SetPage(const std::string& page) { views_.SetPage(page); }
 
 void MessageLabel::SetLayoutFont(const QFont& font) {
   setFont(font);

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QString>
 #include <QWidget>
+#include <string>
 
 #include "ui/page_views.h"
 
@@ -22,10 +23,10 @@ class MessageLabel : public QWidget {
 
   explicit MessageLabel(QWidget* parent);
 
-  /// Shows `page` (rows joined by CR LF), from the view the reader has reached. Breaks only
-  /// the rows that takes; paints when next asked to (`update`), which the window does once
-  /// per frame.
-  void SetPage(const QString& page);
+  /// Shows `page` (UTF-8, rows joined by CR LF) from the view the reader has reached. Breaks
+  /// only the rows that takes; paints when next asked to (`update`), which the window does
+  /// once per frame.
+  void SetPage(const std::string& page);
   /// The font the window's layout gives the message window.
   void SetLayoutFont(const QFont& font);
 

@@ -2,11 +2,11 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QStringView>
 #include <QTextLayout>
 #include <QTextLine>
 #include <QTextOption>
 #include <algorithm>
+#include <cstring>
 
 namespace tavrin {
 namespace {
@@ -14,12 +14,60 @@ namespace {
 // The text given to the line breaker at a time: a few windows' worth of rows. The breaker's
 // cost grows faster than the length it is given (a run with no break opportunity is
 // searched for one from every row), so a long line is broken a stretch at a time.
-constexpr int kStretch = 2048;
-// A row can hold more characters than a stretch only when they take no room (combining
+constexpr std::size_t kStretch = 2048;
+// A row can hold more than a stretch only when its characters take no room (combining
 // marks, format characters); the stretch grows for it up to this, and there the row ends.
-constexpr int kLongestStretch = 1 << 20;
+constexpr std::size_t kLongestStretch = 1 << 20;
 
-bool IsRowBreak(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The length of the UTF-8 sequence that `lead` starts, and the bits it carries; 0 for a
+// byte that starts none.
+int SequenceLength(unsigned char lead, char32_t* bits) {
+  if (lead < 0x80) return *bits = lead, 1;
+  if (lead >= 0xC2 && lead < 0xE0) return *bits = lead & 0x1F, 2;
+  if (lead >= 0xE0 && lead < 0xF0) return *bits = lead & 0x0F, 3;
+  if (lead >= 0xF0 && lead < 0xF5) return *bits = lead & 0x07, 4;
+  return 0;
+}
+
+// UTF-8 bytes as a Qt string, with the byte offset of each UTF-16 unit and of the end, so
+// that rows found in the string can be told in bytes. A byte that starts no valid sequence
+// becomes U+FFFD on its own.
+QString Decode(const char* bytes, std::size_t size, std::vector<std::size_t>* offsets) {
+  QString text;
+  text.reserve(static_cast<qsizetype>(size));
+  std::size_t i = 0;
+  while (i < size) {
+    char32_t code = 0;
+    int length = SequenceLength(static_cast<unsigned char>(bytes[i]), &code);
+    for (int k = 1; k < length; ++k) {
+      if (i + k >= size || !IsContinuationByte(bytes[i + k])) {
+        length = 0;
+        break;
+      }
+      code = (code << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+    }
+    const bool overlong_or_surrogate =
+        (length == 3 && (code < 0x800 || (code >= 0xD800 && code < 0xE000))) ||
+        (length == 4 && (code < 0x10000 || code > 0x10FFFF));
+    if (length == 0 || overlong_or_surrogate) {
+      code = QChar::ReplacementCharacter;
+      length = 1;
+    }
+    if (QChar::requiresSurrogates(code)) {
+      const QChar units[2] = {QChar(QChar::highSurrogate(code)), QChar(QChar::lowSurrogate(code))};
+      text.append(units, 2);
+      if (offsets != nullptr) offsets->insert(offsets->end(), 2, i);
+    } else {
+      text.append(QChar(static_cast<char16_t>(code)));
+      if (offsets != nullptr) offsets->push_back(i);
+    }
+    i += static_cast<std::size_t>(length);
+  }
+  if (offsets != nullptr) offsets->push_back(size);
+  return text;
+}
 
 QTextOption BreakingOption() {
   QTextOption option;
@@ -47,15 +95,15 @@ void PageLayout::Restart() {
   heights_.clear();
   cursor_ = 0;
   line_start_ = 0;
-  line_end_ = -1;
+  line_end_ = std::string::npos;
   stretch_ = kStretch;
   complete_ = false;
   drawn_.clear();
 }
 
-bool PageLayout::SetText(const QString& text) {
+bool PageLayout::SetText(const std::string& text) {
   const bool continues = text.size() >= text_.size() &&
-                         QStringView(text).first(text_.size()) == QStringView(text_);
+                         std::memcmp(text.data(), text_.data(), text_.size()) == 0;
   if (continues && text.size() == text_.size()) return true;
   text_ = text;
   if (!continues) {
@@ -69,7 +117,7 @@ bool PageLayout::SetText(const QString& text) {
     heights_.pop_back();
     complete_ = false;
   }
-  line_end_ = -1;
+  line_end_ = std::string::npos;
   drawn_.clear();
   return true;
 }
@@ -77,23 +125,29 @@ bool PageLayout::SetText(const QString& text) {
 void PageLayout::FindLineEnd() {
   // A CR LF is one break: the LF after a CR that ended the last line starts no line.
   if (cursor_ == line_start_ && cursor_ > 0 && cursor_ < text_.size() &&
-      text_[cursor_ - 1] == QLatin1Char('\r') && text_[cursor_] == QLatin1Char('\n')) {
+      text_[cursor_ - 1] == '\r' && text_[cursor_] == '\n') {
     line_start_ = ++cursor_;
   }
-  line_end_ = cursor_;
-  while (line_end_ < text_.size() && !IsRowBreak(text_[line_end_])) ++line_end_;
+  // The next LF, then a CR before it: each search stops at the line's end.
+  const char* from = text_.data() + cursor_;
+  const std::size_t rest = text_.size() - cursor_;
+  const auto* lf = static_cast<const char*>(std::memchr(from, '\n', rest));
+  const std::size_t to_lf = lf != nullptr ? static_cast<std::size_t>(lf - from) : rest;
+  const auto* cr = static_cast<const char*>(std::memchr(from, '\r', to_lf));
+  line_end_ = cursor_ + (cr != nullptr ? static_cast<std::size_t>(cr - from) : to_lf);
 }
 
 bool PageLayout::BreakMore() {
   if (complete_) return false;
-  if (line_end_ < 0) FindLineEnd();
-  const int remaining = line_end_ - cursor_;
+  if (line_end_ == std::string::npos) FindLineEnd();
+  const std::size_t remaining = line_end_ - cursor_;
   for (;;) {
-    int take = std::min(remaining, stretch_);
+    std::size_t take = std::min(remaining, stretch_);
     const bool whole = take == remaining;
-    if (!whole && text_[cursor_ + take - 1].isHighSurrogate()) --take;
+    while (!whole && take > 1 && IsContinuationByte(text_[cursor_ + take])) --take;
 
-    QTextLayout layout(text_.mid(cursor_, take), font_);
+    std::vector<std::size_t> offsets;  // of each UTF-16 unit, from the cursor
+    QTextLayout layout(Decode(text_.data() + cursor_, take, &offsets), font_);
     layout.setTextOption(BreakingOption());
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
@@ -111,8 +165,9 @@ bool PageLayout::BreakMore() {
     const int keep = whole || count < 2 ? count : count - 1;
     for (int i = 0; i < keep; ++i) {
       const QTextLine line = layout.lineAt(i);
-      const int start = cursor_ + line.textStart();
-      rows_.push_back({start, line.textLength(), start == line_start_});
+      const std::size_t start = cursor_ + offsets[line.textStart()];
+      const std::size_t end = cursor_ + offsets[line.textStart() + line.textLength()];
+      rows_.push_back({start, static_cast<int>(end - start), start == line_start_});
       heights_.push_back(line.height());
     }
     if (count == 0) {  // not expected of an empty line, which still makes one row
@@ -121,13 +176,12 @@ bool PageLayout::BreakMore() {
     }
 
     if (!whole) {
-      const QTextLine last = layout.lineAt(keep - 1);
-      cursor_ += last.textStart() + last.textLength();
+      cursor_ = rows_.back().start + static_cast<std::size_t>(rows_.back().length);
     } else if (line_end_ >= text_.size()) {
       complete_ = true;  // the cursor stays on the last line, should the text go on
     } else {
       cursor_ = line_start_ = line_end_ + 1;
-      line_end_ = -1;
+      line_end_ = std::string::npos;
       stretch_ = kStretch;
     }
     return true;
@@ -150,7 +204,7 @@ void PageLayout::BreakAll() {
 
 QString PageLayout::RowText(int row) const {
   if (row < 0 || row >= RowCount()) return {};
-  QString part = text_.mid(rows_[row].start, rows_[row].length);
+  QString part = Decode(text_.data() + rows_[row].start, rows_[row].length, nullptr);
   part.remove(QChar::LineSeparator);
   part.remove(QChar::ParagraphSeparator);
   return part;

@@ -3,7 +3,9 @@
 #include <QFont>
 #include <QPointF>
 #include <QString>
+#include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QPainter;
@@ -15,7 +17,8 @@ namespace tavrin {
 /// Unicode line-breaking rules (Japanese between characters, never before 、。」), and a run
 /// with no break opportunity wraps anywhere. Rows are broken only as far as they are asked
 /// for, a bounded stretch of text at a time, so a line of any length costs about the rows
-/// asked for, not its length.
+/// asked for, not its length. The text stays in UTF-8 as the scenario gives it; only the
+/// stretches being broken and the rows being drawn are made Qt strings.
 class PageLayout {
  public:
   PageLayout();
@@ -27,11 +30,11 @@ class PageLayout {
   void SetFormat(const QFont& font, double width);
   const QFont& Font() const { return font_; }
 
-  /// The page's text: rows of the scenario joined by CR LF (a lone CR or LF also breaks a
-  /// row). Returns whether it continues the previous text, which keeps the rows broken so
-  /// far; any other text starts afresh.
-  bool SetText(const QString& text);
-  const QString& Text() const { return text_; }
+  /// The page's text in UTF-8: rows of the scenario joined by CR LF (a lone CR or LF also
+  /// breaks a row). Returns whether it continues the previous text, which keeps the rows
+  /// broken so far; any other text starts afresh.
+  bool SetText(const std::string& text);
+  const std::string& Text() const { return text_; }
 
   /// Breaks rows until the rows from `first` on are together taller than `height`, or the
   /// page has no more.
@@ -44,8 +47,10 @@ class PageLayout {
   /// The rows broken so far, and their heights in pixels.
   int RowCount() const { return static_cast<int>(rows_.size()); }
   const std::vector<double>& RowHeights() const { return heights_; }
-  /// Where a row starts in the text; 0 for a row not broken yet.
-  int RowStart(int row) const { return row >= 0 && row < RowCount() ? rows_[row].start : 0; }
+  /// Where a row starts in the text (a byte offset); 0 for a row not broken yet.
+  std::size_t RowStart(int row) const {
+    return row >= 0 && row < RowCount() ? rows_[row].start : 0;
+  }
   /// A row's text, without the row break.
   QString RowText(int row) const;
   /// The text of rows [first, end) as a reader has it: rows of one scenario line joined
@@ -58,8 +63,8 @@ class PageLayout {
 
  private:
   struct Row {
-    int start = 0;   // in `text_`
-    int length = 0;  // without the row break
+    std::size_t start = 0;  // in `text_`, in bytes
+    int length = 0;         // in bytes, without the row break
     bool first_of_line = false;
   };
 
@@ -71,15 +76,15 @@ class PageLayout {
 
   QFont font_;
   double width_ = 1;
-  QString text_;
+  std::string text_;
   std::vector<Row> rows_;
   std::vector<double> heights_;
 
-  // Where the next row starts, and the scenario line it belongs to.
-  int cursor_ = 0;
-  int line_start_ = 0;
-  int line_end_ = -1;  // the line's end (its break or the text's end); -1 until found
-  int stretch_ = 0;    // characters given to the line breaker at a time
+  // Where the next row starts, and the scenario line it belongs to (byte offsets).
+  std::size_t cursor_ = 0;
+  std::size_t line_start_ = 0;
+  std::size_t line_end_ = std::string::npos;  // its break or the text's end; npos until found
+  std::size_t stretch_ = 0;  // bytes given to the line breaker at a time
   bool complete_ = false;
 
   // Rows laid out for drawing, kept while the same rows are drawn.

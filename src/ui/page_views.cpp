@@ -8,7 +8,7 @@ namespace tavrin {
 
 void PageViews::SetArea(const QFont& font, double width, double height) {
   // Where in the text the current view began, to find the reader's place again.
-  const int reached_at = layout_.RowStart(starts_[reached_]);
+  const std::size_t reached_at = layout_.RowStart(starts_[reached_]);
   layout_.SetFormat(font, width);
   height_ = std::max(1.0, height);
   Restart();
@@ -16,7 +16,7 @@ void PageViews::SetArea(const QFont& font, double width, double height) {
   while (full_ && layout_.RowStart(end_) <= reached_at) Continue();
 }
 
-void PageViews::SetPage(const QString& text) {
+void PageViews::SetPage(const std::string& text) {
   if (!layout_.SetText(text)) Restart();
   Measure();
 }

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QString>
+#include <string>
 #include <vector>
 
 #include "ui/page_layout.h"
@@ -24,9 +25,9 @@ class PageViews {
   /// views). Rows are broken again; the reader stays at the text they had reached.
   void SetArea(const QFont& font, double width, double height);
 
-  /// The page as the scenario holds it now. A page that continues the previous one keeps
-  /// the reader's place; any other starts at its first view.
-  void SetPage(const QString& text);
+  /// The page as the scenario holds it now (UTF-8). A page that continues the previous one
+  /// keeps the reader's place; any other starts at its first view.
+  void SetPage(const std::string& text);
 
   /// The current view is full and not the page's end: it waits for the reader.
   bool Waiting() const { return full_; }

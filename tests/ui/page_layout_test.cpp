@@ -16,6 +16,9 @@ QFont JapaneseFont(int points) {
   return font;
 }
 
+// Pages are UTF-8, as the scenario gives them.
+std::string U8(const QString& text) { return text.toStdString(); }
+
 QStringList AllRows(PageLayout& page) {
   page.BreakAll();
   QStringList rows;
@@ -26,14 +29,17 @@ QStringList AllRows(PageLayout& page) {
 TEST(PageLayout, EachScenarioLineStartsARowAndTheLeadingBreakLeavesTheFirstRowEmpty) {
   PageLayout page;
   page.SetFormat(JapaneseFont(12), 400);
-  page.SetText(QStringLiteral("\r\n夏の終わり。\r\nハル\u25BC"));
+  page.SetText(U8(QStringLiteral("\r\n夏の終わり。\r\nハル\u25BC")));
   EXPECT_EQ(AllRows(page), (QStringList{"", "夏の終わり。", "ハル\u25BC"}));
   EXPECT_EQ(page.PlainText(0, 3), QStringLiteral("\n夏の終わり。\nハル\u25BC"));
   // A lone CR or LF breaks a row too, and a CR LF split between two texts is one break.
-  page.SetText(QStringLiteral("a\rb\nc\r"));
+  page.SetText(U8(QStringLiteral("a\rb\nc\r")));
   EXPECT_EQ(AllRows(page), (QStringList{"a", "b", "c", ""}));
-  page.SetText(QStringLiteral("a\rb\nc\r\nd"));
+  page.SetText(U8(QStringLiteral("a\rb\nc\r\nd")));
   EXPECT_EQ(AllRows(page), (QStringList{"a", "b", "c", "d"}));
+  // Bytes that are not UTF-8 show as U+FFFD, one each, and take nothing else with them.
+  page.SetText("x\xff\xe3\x81y");
+  EXPECT_EQ(AllRows(page), (QStringList{"x\uFFFD\uFFFD\uFFFDy"}));
 }
 
 TEST(PageLayout, LongJapaneseRowsWrapBetweenCharactersButNeverBeforeClosingMarks) {
@@ -45,7 +51,7 @@ TEST(PageLayout, LongJapaneseRowsWrapBetweenCharactersButNeverBeforeClosingMarks
   for (int width = 60; width <= 240; width += 3) {
     PageLayout page;
     page.SetFormat(JapaneseFont(10), width);
-    page.SetText(QStringLiteral("\r\n") + row);
+    page.SetText(U8(QStringLiteral("\r\n") + row));
     const QStringList rows = AllRows(page);
     for (int i = 1; i < rows.size(); ++i) {
       ASSERT_FALSE(rows[i].isEmpty()) << "width " << width;
@@ -59,11 +65,12 @@ TEST(PageLayout, LongJapaneseRowsWrapBetweenCharactersButNeverBeforeClosingMarks
 }
 
 TEST(PageLayout, ALongLineIsBrokenAStretchAtATimeIntoTheRowsOfTheWholeLine) {
-  // Japanese with its punctuation, Latin words, and a run with no break opportunity longer
-  // than a stretch: the rows must be those the line breaker gives the line in one piece.
+  // Japanese with its punctuation, a character beyond the BMP (four bytes in UTF-8), Latin
+  // words, and a run with no break opportunity longer than a stretch: the rows must be
+  // those the line breaker gives the line in one piece.
   QString line;
   for (int i = 0; i < 120; ++i) {
-    line += QStringLiteral("月が高くのぼる前に、丘の上の塔へ。「Good evening」と猫は言った。");
+    line += QStringLiteral("月が高くのぼる前に、𠮷野の塔へ。「Good evening」と猫は言った。");
     if (i == 40) line += QString(5000, QLatin1Char('x'));
   }
   for (int width : {97, 250, 611}) {
@@ -82,7 +89,7 @@ TEST(PageLayout, ALongLineIsBrokenAStretchAtATimeIntoTheRowsOfTheWholeLine) {
 
     PageLayout page;
     page.SetFormat(JapaneseFont(11), width);
-    page.SetText(line);
+    page.SetText(U8(line));
     EXPECT_EQ(AllRows(page), expected) << "width " << width;
   }
 }
@@ -90,7 +97,7 @@ TEST(PageLayout, ALongLineIsBrokenAStretchAtATimeIntoTheRowsOfTheWholeLine) {
 TEST(PageLayout, OnlyTheRowsAskedForAreBroken) {
   PageLayout page;
   page.SetFormat(JapaneseFont(16), 580);
-  page.SetText(QStringLiteral("\r\n") + QString(1 << 20, QLatin1Char('a')));
+  page.SetText(U8(QStringLiteral("\r\n") + QString(1 << 20, QLatin1Char('a'))));
   page.BreakPast(0, 240);  // one view's worth
   EXPECT_FALSE(page.Complete());
   EXPECT_GT(page.RowCount(), 7);
@@ -105,11 +112,11 @@ TEST(PageLayout, TextThatContinuesKeepsItsRowsAndOtherTextStartsAfresh) {
   PageLayout page;
   page.SetFormat(JapaneseFont(12), 200);
   const QString start = QStringLiteral("\r\nひとつめの行はここで折り返すほど長い行です。");
-  page.SetText(start);
+  page.SetText(U8(start));
   const QStringList before = AllRows(page);
 
   // A row more: the earlier rows stay as they were.
-  EXPECT_TRUE(page.SetText(start + QStringLiteral("\r\nふたつめ\u25BC")));
+  EXPECT_TRUE(page.SetText(U8(start + QStringLiteral("\r\nふたつめ\u25BC"))));
   EXPECT_EQ(page.RowCount(), before.size() - 1);  // only the row that ended at the text's end
   const QStringList after = AllRows(page);
   EXPECT_EQ(after.mid(0, before.size()), before);
@@ -118,13 +125,13 @@ TEST(PageLayout, TextThatContinuesKeepsItsRowsAndOtherTextStartsAfresh) {
   // The last line goes on: its last row is broken again with what follows.
   PageLayout grown;
   grown.SetFormat(JapaneseFont(12), 200);
-  grown.SetText(QStringLiteral("\r\nつづく"));
+  grown.SetText(U8(QStringLiteral("\r\nつづく")));
   grown.BreakAll();
-  grown.SetText(QStringLiteral("\r\nつづく行"));
+  grown.SetText(U8(QStringLiteral("\r\nつづく行")));
   EXPECT_EQ(AllRows(grown), (QStringList{"", "つづく行"}));
 
   // A new page.
-  EXPECT_FALSE(page.SetText(QStringLiteral("\r\n次のページ")));
+  EXPECT_FALSE(page.SetText(U8(QStringLiteral("\r\n次のページ"))));
   EXPECT_EQ(page.RowCount(), 0);
   EXPECT_EQ(AllRows(page), (QStringList{"", "次のページ"}));
 }

@@ -26,9 +26,10 @@ QStringList LongLines(int count = 10) {
   return lines;
 }
 
-QString Page(const QStringList& lines, bool ends = true) {
-  return QStringLiteral("\r\n") + lines.join(QStringLiteral("\r\n")) +
-         (ends ? QStringLiteral("\u25BC") : QString());
+std::string Page(const QStringList& lines, bool ends = true) {
+  return (QStringLiteral("\r\n") + lines.join(QStringLiteral("\r\n")) +
+          (ends ? QStringLiteral("\u25BC") : QString()))
+      .toStdString();
 }
 
 double Height(const PageViews& views, PageViews::Span span) {
@@ -97,7 +98,7 @@ TEST_F(PageViewsTest, RowsArriveIntoTheCurrentViewUntilOneDoesNotFit) {
   EXPECT_EQ(views_.ShownIndex(), 1);
   EXPECT_EQ(views_.Shown().end, 11);
   // A page that does not continue this one starts at its first view.
-  views_.SetPage(QString());
+  views_.SetPage(std::string());
   EXPECT_EQ(views_.ShownIndex(), 0);
   EXPECT_FALSE(views_.Waiting());
 }
@@ -135,8 +136,7 @@ TEST_F(PageViewsTest, ANewAreaBreaksTheRowsAgainAndKeepsTheReadersPlace) {
 }
 
 TEST_F(PageViewsTest, AVeryLongLineIsBrokenViewByViewOnly) {
-  views_.SetPage(QStringLiteral("\r\n") + QString(1 << 20, QLatin1Char('a')) +
-                 QStringLiteral("\u25BC"));
+  views_.SetPage("\r\n" + std::string(1 << 20, 'a') + "\u25BC");
   ASSERT_TRUE(views_.Waiting());
   const int rows_per_view = views_.Shown().end;
   for (int v = 0; v < 100; ++v) ASSERT_TRUE(views_.Continue());
