@@ -107,8 +107,8 @@ void MainWindow::CreateControls() {
   // The picture area takes the reader's clicks as the message window does.
   for (QWidget* surface : {static_cast<QWidget*>(lbl_), static_cast<QWidget*>(pic_)}) {
     auto* clicks = new ReaderClicks(surface);
-    connect(clicks, &ReaderClicks::MouseDown, this, &MainWindow::ReaderPress);
-    connect(clicks, &ReaderClicks::Click, this, &MainWindow::ReaderClick);
+    connect(clicks, &ReaderClicks::MouseDown, this, &MainWindow::Lbl_MouseDown);
+    connect(clicks, &ReaderClicks::Click, this, &MainWindow::Lbl_Click);
   }
   pic_->setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -235,10 +235,6 @@ void MainWindow::Form_Unload() {
   pacer_.Stop();
   // The program ends with its last window; a message box open over it blocks the close.
 }
-
-void MainWindow::Lbl_MouseDown(MouseButton button) { player_.Lbl_MouseDown(button); }
-
-void MainWindow::Lbl_Click() { player_.Lbl_Click(); }
 
 void MainWindow::Com_Click(int index) { player_.Com_Click(index); }
 

@@ -68,7 +68,8 @@ class MainWindow : public QWidget, public Presentation {
   bool nativeEvent(const QByteArray& type, void* message, qintptr* result) override;
 
  private:
-  // The design's events, forwarded to the player.
+  // The design's events, forwarded to the player. The message window's come from the
+  // picture area too, and a click goes to the views first (main_window_input.cpp).
   void Form_Load();
   void Form_Activate();
   void Form_Unload();
@@ -78,9 +79,7 @@ class MainWindow : public QWidget, public Presentation {
   void TimSay_Timer();
   void BgmTim_Timer();
 
-  // The reader's input on the message window or the picture area, and the views.
-  void ReaderPress(MouseButton button);
-  void ReaderClick();
+  // The keyboard's fast key held down, and the views.
   void FastKeyHeld();
   void ShowEarlierView();
   void ShowLaterView();

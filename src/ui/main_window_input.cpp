@@ -29,12 +29,12 @@ struct XcbDestroyNotify {
 
 }  // namespace
 
-void MainWindow::ReaderPress(MouseButton button) {
+void MainWindow::Lbl_MouseDown(MouseButton button) {
   player_.Lbl_MouseDown(button);  // the pacing as chosen, whether or not a view waits
   SyncTimer();
 }
 
-void MainWindow::ReaderClick() {
+void MainWindow::Lbl_Click() {
   if (!player_.MessageWindowTakesInput()) return;
   // A waiting view (or an earlier one looked at again) is the window's own: the click
   // shows the next view, and the lines go on arriving. It is not a step of the story.
@@ -81,14 +81,14 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
     case Qt::Key_Space:
       // A left click; held down, it turns the pages as fast as the keyboard repeats.
-      ReaderPress(MouseButton::Left);
-      ReaderClick();
+      Lbl_MouseDown(MouseButton::Left);
+      Lbl_Click();
       return;
     case Qt::Key_Control:
       // A right click, once for each press; held down, it keeps the story running fast.
       if (!repeat) {
-        ReaderPress(MouseButton::Right);
-        ReaderClick();
+        Lbl_MouseDown(MouseButton::Right);
+        Lbl_Click();
       }
       if (!fast_key_.isActive()) fast_key_.start();
       return;
@@ -121,8 +121,8 @@ void MainWindow::FastKeyHeld() {
   // Fast pacing runs on by itself; what stops it (a label line, a page waiting under normal
   // pacing) gets another right click. A choice waits for the reader whatever is held.
   if (player_.MessageWindowTakesInput() && (player_.PauseAtPageEnd() || player_.TickWouldIdle())) {
-    ReaderPress(MouseButton::Right);
-    ReaderClick();
+    Lbl_MouseDown(MouseButton::Right);
+    Lbl_Click();
   }
 }
 

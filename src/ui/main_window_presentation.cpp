@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QIcon>
 #include <QMessageBox>
-#include <algorithm>
 
 #include "ui/command_button.h"
 #include "ui/main_window.h"
