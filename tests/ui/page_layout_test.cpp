@@ -6,15 +6,12 @@
 #include <QTextLayout>
 #include <QTextLine>
 
+#include "japanese_font.h"
+
 namespace tavrin {
 namespace {
 
-QFont JapaneseFont(int points) {
-  QFont font;
-  font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
-  font.setPointSize(points);
-  return font;
-}
+using testing::JapaneseFont;
 
 // Pages are UTF-8, as the scenario gives them.
 std::string U8(const QString& text) { return text.toStdString(); }

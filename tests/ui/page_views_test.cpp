@@ -5,15 +5,12 @@
 #include <QStringList>
 #include <numeric>
 
+#include "japanese_font.h"
+
 namespace tavrin {
 namespace {
 
-QFont JapaneseFont(int points) {
-  QFont font;
-  font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
-  font.setPointSize(points);
-  return font;
-}
+using testing::JapaneseFont;
 
 // The page: ten lines of 49 characters, each its own line of the scenario.
 QStringList LongLines(int count = 10) {
