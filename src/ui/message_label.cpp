@@ -24,11 +24,13 @@ void MessageLabel::SetLayoutFont(const QFont& font) {
 
 void MessageLabel::resizeEvent(QResizeEvent*) { Rearrange(); }
 
+double MessageLabel::RowWidth(const QFont& font, double text_width) {
+  return text_width - QFontMetricsF(font).horizontalAdvance(QChar(kContinuationMark));
+}
+
 void MessageLabel::Rearrange() {
-  // Rows leave room at their end for the continuation mark, which follows the text.
   const QRect area = contentsRect();
-  const double mark = QFontMetricsF(font()).horizontalAdvance(QChar(kContinuationMark));
-  views_.SetArea(font(), area.width() - mark, area.height());
+  views_.SetArea(font(), RowWidth(font(), area.width()), area.height());
 }
 
 QString MessageLabel::ShownReaderText() const {

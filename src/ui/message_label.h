@@ -23,6 +23,10 @@ class MessageLabel : public QWidget {
 
   explicit MessageLabel(QWidget* parent);
 
+  /// The width rows are broken to in a message window whose text is `text_width` wide in
+  /// `font`: the continuation mark keeps its room after the longest row.
+  static double RowWidth(const QFont& font, double text_width);
+
   /// Shows `page` (UTF-8, rows joined by CR LF) from the view the reader has reached. Breaks
   /// only the rows that takes; paints when next asked to (`update`), which the window does
   /// once per frame.

@@ -27,4 +27,8 @@ std::vector<int> ViewStarts(std::span<const double> row_heights, double height) 
   return starts;
 }
 
+int CountViews(std::span<const double> row_heights, double height) {
+  return row_heights.empty() ? 0 : static_cast<int>(ViewStarts(row_heights, height).size());
+}
+
 }  // namespace tavrin

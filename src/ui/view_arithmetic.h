@@ -18,4 +18,7 @@ int ViewEnd(std::span<const double> row_heights, int first, double height);
 /// view, and for a page with no rows at all.
 std::vector<int> ViewStarts(std::span<const double> row_heights, double height);
 
+/// How many views the rows need; none for no rows.
+int CountViews(std::span<const double> row_heights, double height);
+
 }  // namespace tavrin

@@ -6,12 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "scenario/cp932.h"
+#include "ui/message_label.h"
+#include "ui/text_font.h"
+#include "ui/window_layout.h"
 
 namespace tavrin {
 namespace {
@@ -90,6 +95,38 @@ TEST(PageFit, ViewsHoldTheRowsThatFitTheMessageWindow) {
       EXPECT_EQ(measured.views, (rows + fits - 1) / fits) << screen << ", " << rows << " rows";
       page += "\r\n\u884C";  // 行
     }
+  }
+}
+
+// The views the checker counts are those the message window shows the reader, one by one.
+TEST(PageFit, CountsTheViewsTheMessageWindowShows) {
+  std::vector<std::string> prose;
+  for (const char* text : {"text/rashomon.txt", "text/jigokuhen_shohan.txt"}) {
+    const std::vector<std::string> more = Cp932Lines(std::string(TAVRIN_TESTDATA_DIR) + "/" + text);
+    prose.insert(prose.end(), more.begin(), more.begin() + std::min<size_t>(more.size(), 40));
+  }
+  for (int screen : {768, 1080}) {
+    PageFit fit(screen);
+    // The message window as the main window lays it out on that screen, in the same frame.
+    const WindowLayout layout = LayOutWindow(static_cast<float>(screen) * 15, 15,
+                                             EstimatedFrame(*QApplication::style()));
+    MessageLabel label(nullptr);
+    const QFont font = TextFont(layout.font_points);
+    label.setContentsMargins(TextSideMargin(font), 0, TextSideMargin(font), 0);
+    label.setGeometry(layout.lbl);
+    label.SetLayoutFont(font);
+    int several = 0;
+    for (size_t first = 0; first + 3 <= prose.size(); first += 3) {
+      const std::string page =
+          "\r\n" + prose[first] + "\r\n" + prose[first + 1] + "\r\n" + prose[first + 2] + "\u25BC";
+      label.SetPage(std::string());
+      label.SetPage(page);
+      int views = 1;
+      while (label.Views().Continue()) ++views;
+      EXPECT_EQ(fit.MeasureByLayout(page).views, views) << screen << ": " << page;
+      several += views > 1;
+    }
+    EXPECT_GT(several, 3) << screen;  // pages of several views were among them
   }
 }
 

@@ -36,6 +36,7 @@ const ViewCase kViewCases[] = {
 TEST(ViewArithmetic, ViewsHoldAsManyWholeRowsAsFitAndAtLeastOne) {
   for (const ViewCase& c : kViewCases) {
     EXPECT_EQ(ViewStarts(c.heights, c.window), c.starts) << c.what;
+    EXPECT_EQ(CountViews(c.heights, c.window), c.heights.empty() ? 0 : c.starts.size()) << c.what;
     // Each view ends where the next begins, and the last one at the last row.
     for (size_t v = 0; v < c.starts.size(); ++v) {
       const int end = v + 1 < c.starts.size() ? c.starts[v + 1] : static_cast<int>(c.heights.size());

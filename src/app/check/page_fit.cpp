@@ -6,16 +6,16 @@
 #include <cmath>
 #include <limits>
 
+#include "ui/message_label.h"
 #include "ui/page_layout.h"
-#include "ui/view_count.h"
 #include "ui/text_font.h"
+#include "ui/view_arithmetic.h"
 #include "ui/window_layout.h"
 
 namespace tavrin {
 namespace {
 
 constexpr float kTwipsPerPixel = 15;  // 96 dots to the inch
-constexpr qreal kUnbounded = 1e9;     // a height no page reaches
 
 // The next code point of UTF-8 `text` from `i`, which it moves on; U+FFFD for a broken
 // sequence (the engine's lines are valid UTF-8).
@@ -39,12 +39,15 @@ PageFit::PageFit(int screen_height)
   font_ = TextFont(layout.font_points);
   raw_font_ = QRawFont::fromFont(font_);
   const int margin = TextSideMargin(font_);
-  area_ = QSizeF(layout.lbl.width() - 2 * margin, layout.lbl.height());
+  area_ = QSizeF(MessageLabel::RowWidth(font_, layout.lbl.width() - 2 * margin),
+                 layout.lbl.height());
 
   // Every row of the font alone is as high as the empty first row of a page.
   PageLayout reference;
-  reference.Lay(QStringLiteral("\r\n\u3042"), font_, QSizeF(area_.width(), kUnbounded));
-  row_height_ = reference.RowHeight(0);
+  reference.SetFormat(font_, area_.width());
+  reference.SetText("\r\n\u3042");
+  reference.BreakAll();
+  row_height_ = reference.RowHeights().front();
   std::vector<qreal> rows = {row_height_};
   while (rows.size() < 1000) {
     rows.push_back(row_height_);
@@ -93,12 +96,10 @@ PageMeasure PageFit::Measure(std::string_view page) {
 
 PageMeasure PageFit::MeasureByLayout(std::string_view page) const {
   PageLayout layout;
-  layout.Lay(QString::fromUtf8(page.data(), static_cast<qsizetype>(page.size())), font_,
-             QSizeF(area_.width(), kUnbounded));
-  std::vector<qreal> heights(static_cast<size_t>(layout.RowCount()));
-  for (int row = 0; row < layout.RowCount(); ++row)
-    heights[static_cast<size_t>(row)] = layout.RowHeight(row);
-  return {layout.RowCount(), CountViews(heights, area_.height())};
+  layout.SetFormat(font_, area_.width());
+  layout.SetText(std::string(page));
+  layout.BreakAll();
+  return {layout.RowCount(), CountViews(layout.RowHeights(), area_.height())};
 }
 
 }  // namespace tavrin
