@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/background_music.h"
@@ -14,7 +13,8 @@ namespace tavrin {
 namespace {
 
 // What Qt says while it connects to the display, held back until it is known whether the
-// connection failed: then only our own line is written.
+// connection worked. Either way it then goes to the handler that was there before (which
+// lets it through only with --verbose); a failure adds our own line and ends the program.
 struct HeldMessage {
   QtMsgType type;
   std::string category;

@@ -28,7 +28,6 @@ class PageLayout {
 
   /// The font and the width rows are broken to. Drops the rows broken so far.
   void SetFormat(const QFont& font, double width);
-  const QFont& Font() const { return font_; }
 
   /// The page's text in UTF-8: rows of the scenario joined by CR LF (a lone CR or LF also
   /// breaks a row). Returns whether it continues the previous text, which keeps the rows
