@@ -10,6 +10,7 @@
 
 #include "../tests/support/encode_cp932.h"
 #include "scenario/player.h"
+#include "scenario/player_event.h"
 
 namespace tavrin::bench {
 namespace {
@@ -217,11 +218,10 @@ PlayResult PlayToEnd(const fs::path& game, uint64_t max_events) {
   result.events = 1;
   while (player.ScriptOpen() && result.events < max_events) {
     if (player.ChoiceShown()) {
-      player.Com_Click(1);
-    } else if (!player.TickWouldIdle()) {
-      player.TimSay_Timer();
+      DeliverEvent(player, {.kind = PlayerEvent::Kind::Choose, .choice = 1});
     } else {
-      player.Lbl_Click();
+      DeliverEvent(player, {.kind = player.TickWouldIdle() ? PlayerEvent::Kind::Click
+                                                           : PlayerEvent::Kind::Tick});
     }
     ++result.events;
   }

@@ -4,18 +4,18 @@
 #include <string>
 #include <string_view>
 
-#include "scenario/player.h"
+#include "scenario/player_event.h"
 
 namespace tavrin {
 
+/// The most ticks one event of scripted play delivers: the largest N of "ticks N", and
+/// the ticks "run" gives at most before it stops.
+inline constexpr long kMaxTicksPerEvent = 1000000;
+
 /// One line of a scripted-play event script, understood.
 struct HeadlessEvent {
-  enum class Kind { Tick, Ticks, Run, Click, Press, Choose, Close };
-  Kind kind = Kind::Tick;
-  long count = 1;                            // for Ticks
-  MouseButton button = MouseButton::Left;    // for Click and Press
-  int choice = 0;                            // for Choose
-  std::string name;                          // as it is reported in the state line
+  PlayerEvent event;
+  std::string name;  // as it is reported in the state line
 };
 
 /// The event on `line`, or nothing when the line is not an event.

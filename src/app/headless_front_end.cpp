@@ -10,12 +10,11 @@
 
 #include "app/headless_event.h"
 #include "scenario/player.h"
+#include "scenario/player_event.h"
 #include "ui/picture_holder.h"
 
 namespace tavrin {
 namespace {
-
-constexpr long kRunLimit = 1000000;
 
 // Nothing to draw: the engine's state is read back when a state line is written, and only
 // what the engine cannot be asked (pictures, message boxes) is kept here.
@@ -91,35 +90,6 @@ LineRead ReadEventLine(std::FILE* in, std::string& line) {
   }
 }
 
-void Deliver(const HeadlessEvent& event, Player& player) {
-  switch (event.kind) {
-    case HeadlessEvent::Kind::Tick:
-    case HeadlessEvent::Kind::Ticks:
-      // The platform raises a tick only while the timer is enabled.
-      for (long i = 0; i < event.count; ++i) {
-        if (player.TimSay().enabled) player.TimSay_Timer();
-      }
-      break;
-    case HeadlessEvent::Kind::Run:
-      for (long i = 0; i < kRunLimit && !player.TickWouldIdle(); ++i) player.TimSay_Timer();
-      break;
-    case HeadlessEvent::Kind::Click:
-      if (!player.MessageWindowTakesInput()) break;
-      player.Lbl_MouseDown(event.button);
-      player.Lbl_Click();
-      break;
-    case HeadlessEvent::Kind::Press:
-      player.Lbl_MouseDown(event.button);
-      break;
-    case HeadlessEvent::Kind::Choose:
-      player.Com_Click(event.choice);
-      break;
-    case HeadlessEvent::Kind::Close:
-      player.Form_Unload();
-      break;
-  }
-}
-
 }  // namespace
 
 int RunHeadless(const GameFolders& folders, std::FILE* events, std::FILE* states,
@@ -154,9 +124,9 @@ int RunHeadless(const GameFolders& folders, std::FILE* events, std::FILE* states
              << "\"\n";
       return 2;
     }
-    Deliver(*event, player);
+    DeliverEvent(player, event->event);
     if (!WriteState(states, event->name, player, presentation)) return write_failed();
-    if (event->kind == HeadlessEvent::Kind::Close) return 0;
+    if (event->event.kind == PlayerEvent::Kind::Close) return 0;
   }
   // The end of the events closes the window, as "close" does.
   player.Form_Unload();

@@ -5,7 +5,7 @@ namespace tavrin {
 LineKind KindOfLine(std::string_view line) {
   // Comparing UTF-8 prefixes compares whole characters: no character's encoding is a
   // prefix of another's.
-  if (line.starts_with("tugi")) return LineKind::EndMarker;
+  if (line.starts_with(kEndMarker)) return LineKind::EndMarker;
   if (line.starts_with("-qst")) return LineKind::Question;
   if (line.starts_with(kLabelMark)) return LineKind::Label;
   if (line.starts_with(kBlockEndLine)) return LineKind::BlockEnd;
@@ -19,7 +19,7 @@ LineKind KindOfLine(std::string_view line) {
 
 bool EndsPageBefore(std::string_view next_line) {
   return next_line.starts_with(">game") || next_line.empty() || next_line.starts_with(">end") ||
-         next_line.starts_with("tugi");
+         next_line.starts_with(kEndMarker);
 }
 
 std::string PictureName(std::string_view line) {

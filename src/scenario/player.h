@@ -6,14 +6,12 @@
 #include <string>
 
 #include "scenario/game_path.h"
+#include "scenario/mouse_button.h"
 #include "scenario/presentation.h"
 #include "scenario/script_file.h"
 #include "scenario/script_trace.h"
 
 namespace tavrin {
-
-/// The mouse buttons as the message window reports them.
-enum class MouseButton { Left = 1, Right = 2, Middle = 4 };
 
 /// The pacing timer as the engine holds it; the front end runs the real clock.
 struct PacingTimer {
@@ -24,7 +22,7 @@ struct PacingTimer {
 /// One choice button as the engine holds it.
 struct ChoiceButton {
   std::string caption = "Command1";
-  bool visible = true;  // shown with their design-time text until the first activation
+  bool visible = true;  // shown, as "Command1", until the first activation hides them
 };
 
 /// Everything a run holds between two events: the reader's place in the file, the look-ahead
@@ -46,13 +44,18 @@ struct PlayerState {
   PacingTimer tim_say;
 };
 
+/// The scenario every run opens, and opens again at a restart: the file dat.dat in the game
+/// folder. Nothing names another.
+inline constexpr std::string_view kScenarioName = "dat";
+
 inline constexpr int kNormalIntervalMs = 100;
 inline constexpr int kFastIntervalMs = 1;
 inline constexpr std::string_view kPagePrompt = "\u25BC";  // ▼
 
 /// The scenario player: the whole state of a run and the handlers that move it. Front ends
 /// forward window events to the handlers (`Lbl_MouseDown`, `Lbl_Click`, `TimSay_Timer`,
-/// `Com_Click`, `Form_Activate`, `Form_Unload`) and render what `Presentation` is told.
+/// `Com_Click`, `Form_Activate`, `Form_Unload`) and render what `Presentation` is told; a
+/// front end without a window delivers its events through `DeliverEvent` (player_event.h).
 /// Every handler runs to its end before it returns; none of them throws.
 class Player {
  public:
@@ -107,7 +110,8 @@ class Player {
   bool MessageWindowTakesInput() const { return message_visible_ && !ChoiceShown(); }
 
  private:
-  // The handlers' bodies, also called from within the engine as the design calls them.
+  // The handlers' bodies: opening runs the first step as a click, and a restart opens
+  // again as an activation does.
   void Activate();
   void Click();
 
@@ -147,6 +151,14 @@ class Player {
   void ConsumeLookAhead();
   /// Tells the trace that the look-ahead was taken for `use`.
   void TraceTaken(ScriptTrace::Use use);
+
+  // How a page fills. `line_count_` counts the text lines of the page so far, and the text
+  // line that finds `kPageFullAt` of them ends the page. The line that ends a page counts
+  // as the first of the next, and opening starts the count there too, so those pages hold
+  // 10 lines; an empty line starts it at 0, so a page that begins after one holds 11.
+  static constexpr uint8_t kPageFullAt = 10;
+  static constexpr uint8_t kCountAfterPageEnd = 1;
+  static constexpr uint8_t kCountAfterEmptyLine = 0;
 
   Presentation& presentation_;
   GameNameResolver dat_names_;  // the scenario files, in the game folder

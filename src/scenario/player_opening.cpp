@@ -8,14 +8,14 @@ namespace tavrin {
 void Player::Activate() {
   HideChoices();
   score_ = 0;
-  OpenScenario("dat");
+  OpenScenario(std::string(kScenarioName));
 }
 
 void Player::OpenScenario(const std::string& name) {
   script_file_.Close();
   SetPacing(true);
   ShowMessage("", true);
-  line_count_ = 1;
+  line_count_ = kCountAfterPageEnd;  // so the first page holds as many lines as later ones
   HideChoices();
 
   scenario_file_name_ = name + ".dat";

@@ -23,7 +23,7 @@ void Player::StepOnce() {
     current_line_number_ = next_line_number_;
     std::optional<std::string> read = ReadNextLine();
     next_line_number_ = read ? script_file_.LineNumber() : 0;
-    next_line_ = read ? std::move(*read) : std::string("tugi");
+    next_line_ = read ? std::move(*read) : std::string(kEndMarker);
     const LineKind kind = KindOfLine(line);
     if (trace_ != nullptr && current_line_number_ != 0) {
       trace_->LineReached(current_line_number_, kind, line);
@@ -53,7 +53,7 @@ void Player::StepOnce() {
         return;
       case LineKind::Empty:
         ShowMessage("", true);
-        line_count_ = 0;
+        line_count_ = kCountAfterEmptyLine;
         continue;
       case LineKind::Picture:
         presentation_.ShowPicture(PictureName(line));
@@ -120,7 +120,7 @@ void Player::AddScore(const std::string& line) {
 }
 
 void Player::JumpToEnding() {
-  const std::string_view label = score_ >= 20 ? kGoodEnding : kBadEnding;
+  const std::string_view label = EndingLabel(score_);
   while (next_line_ != label) {
     next_line_ = ReadRequiredLine("the ending \"" + std::string(label) + "\"");
   }
@@ -131,15 +131,15 @@ void Player::JumpToEnding() {
 void Player::ShowTextLine(const std::string& line) {
   // After a page end the old page is dropped; otherwise the line joins the rows shown.
   std::string text = prompt_ == kPagePrompt ? std::string() : message_text_;
-  const bool page_ends = EndsPageBefore(next_line_) || line_count_ >= 10;
+  const bool page_ends = EndsPageBefore(next_line_) || line_count_ >= kPageFullAt;
   if (page_ends) {
     prompt_ = kPagePrompt;
     if (pause_at_page_end_) SetTimerEnabled(false);
-    line_count_ = 0;
+    line_count_ = kCountAfterPageEnd;
   } else {
     prompt_.clear();
+    ++line_count_;
   }
-  ++line_count_;
   text.append("\r\n").append(line).append(prompt_);
   ShowMessage(text, true);
 }

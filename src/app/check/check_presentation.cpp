@@ -217,7 +217,8 @@ void CheckPresentation::LineReached(uint64_t number, LineKind kind, const std::s
       }
       break;
     case LineKind::EndingJump:
-      (player_->Score() >= 20 ? summary_.good : summary_.bad).Add(player_->Score(), *count_);
+      (player_->Score() >= kGoodEndingScore ? summary_.good : summary_.bad)
+          .Add(player_->Score(), *count_);
       break;
     case LineKind::Restart:
       restarted_ = true;
@@ -320,13 +321,13 @@ void CheckPresentation::ReportStop() {
           "this label line is reached while reading, so it skips to the next line "
           "\"\u25CF\", but none follows";
       break;
-    case LineKind::EndingJump:
-      message = player_->Score() >= 20
-                    ? "with a score of 20 or more this jumps to \"\uFF1E\u30B0\u30C3\u30C9\", "
-                      "but no line after it is exactly that"
-                    : "with a score below 20 this jumps to \"\uFF1E\u30D0\u30C3\u30C9\", but no "
-                      "line after it is exactly that";
+    case LineKind::EndingJump: {
+      const bool good = player_->Score() >= kGoodEndingScore;
+      message = (good ? "with a score of " : "with a score below ") +
+                std::to_string(kGoodEndingScore) + (good ? " or more" : "") + " this jumps to " +
+                Quoted(EndingLabel(player_->Score())) + ", but no line after it is exactly that";
       break;
+    }
     case LineKind::Restart:
       message = "the story restarts here before anything is shown, so it would restart for ever";
       break;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "scenario/player_event.h"
+
 namespace tavrin {
 namespace {
 
@@ -53,12 +55,8 @@ void StateExplorer::Run(CheckSummary& summary) {
 void StateExplorer::Advance() {
   watch_.BeginEvent(live_.watch, live_.count, std::nullopt);
   // A page waiting at its end takes a click; otherwise the next tick comes.
-  if (player_.TickWouldIdle()) {
-    player_.Lbl_MouseDown(MouseButton::Left);
-    player_.Lbl_Click();
-  } else {
-    player_.TimSay_Timer();
-  }
+  DeliverEvent(player_, {.kind = player_.TickWouldIdle() ? PlayerEvent::Kind::Click
+                                                         : PlayerEvent::Kind::Tick});
   const EventOutcome outcome = watch_.EndEvent();
   if (outcome != EventOutcome::Continues) {
     EndPaths(live_.count);
@@ -82,7 +80,7 @@ void StateExplorer::Choose() {
     next.watch.trail.Add(watch_.Caption(index));
     next.count = live_.count;
     watch_.BeginEvent(next.watch, next.count, index);
-    player_.Com_Click(index);
+    DeliverEvent(player_, {.kind = PlayerEvent::Kind::Choose, .choice = index});
     if (watch_.EndEvent() == EventOutcome::Continues) {
       next.player = player_.Snapshot();
       frontier_.Push(std::move(next));
