@@ -14,6 +14,7 @@
 //   14 choose argument % 4 - 1 (-1 to 2)      15 a click with no press before it
 //
 // Ticks are capped per input, so one input runs in milliseconds.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -21,65 +22,35 @@
 #include <type_traits>
 #include <vector>
 
+#include "../support/recording_presentation.h"
 #include "fuzz_support.h"
 #include "scenario/game_path.h"
 #include "scenario/player.h"
-#include "scenario/presentation.h"
+#include "scenario/player_event.h"
 
 namespace tavrin {
 namespace {
 
 using fuzz::Escaped;
 
-constexpr int kMaxTicksPerInput = 1000;
-constexpr int kMaxTicksPerRun = 500;
+constexpr long kMaxTicksPerInput = 1000;
+constexpr long kMaxTicksPerRun = 500;
 
-// Keeps the last value of everything the engine told, so that it can be compared with what
-// the engine reads back.
-class RecordingPresentation : public Presentation {
+// What the engine told, kept to compare with what it reads back. A choice's index must be
+// one of the two buttons; a picture name is looked up as a front end would (as Windows
+// finds a file).
+class FuzzPresentation : public test_support::RecordingPresentation {
  public:
-  explicit RecordingPresentation(std::filesystem::path img_dir) : img_dir_(std::move(img_dir)) {}
+  explicit FuzzPresentation(std::filesystem::path img_dir) : img_dir_(std::move(img_dir)) {}
 
-  void MessageChanged(const std::string& text, bool visible) override {
-    ++calls;
-    message_told = true;
-    message_text = text;
-    message_visible = visible;
-  }
   void ChoiceChanged(int index, const std::string& caption, bool visible) override {
-    ++calls;
     TAVRIN_FUZZ_CHECK(index == 0 || index == 1, "choice index " + std::to_string(index));
-    choice_told[index] = true;
-    choice_caption[index] = caption;
-    choice_visible[index] = visible;
-  }
-  void TimerChanged(bool enabled, int interval_ms) override {
-    ++calls;
-    timer_told = true;
-    timer_enabled = enabled;
-    timer_interval = interval_ms;
+    RecordingPresentation::ChoiceChanged(index, caption, visible);
   }
   void ShowPicture(const std::string& name) override {
-    ++calls;
-    // What a front end does with the name: look the file up as Windows would.
+    RecordingPresentation::ShowPicture(name);
     if (!name.empty()) ResolveGamePath(img_dir_, name + ".jpg");
   }
-  void Alert(const std::string& text) override {
-    ++calls;
-    alerts.push_back(text);
-  }
-
-  long calls = 0;
-  bool message_told = false;
-  std::string message_text;
-  bool message_visible = false;
-  bool choice_told[2] = {false, false};
-  std::string choice_caption[2];
-  bool choice_visible[2] = {false, false};
-  bool timer_told = false;
-  bool timer_enabled = false;
-  int timer_interval = 0;
-  std::vector<std::string> alerts;
 
  private:
   std::filesystem::path img_dir_;
@@ -128,7 +99,7 @@ size_t CountRows(const std::string& text) {
   return rows;
 }
 
-void CheckInvariants(Player& player, RecordingPresentation& shown, size_t alerts_before,
+void CheckInvariants(Player& player, FuzzPresentation& shown, size_t alerts_before,
                      const std::string& event) {
   const std::string where = " after " + event;
   const std::string& text = player.MessageText();
@@ -157,7 +128,7 @@ void CheckInvariants(Player& player, RecordingPresentation& shown, size_t alerts
                     "interval " + std::to_string(player.TimSay().interval_ms) + where);
 
   // A front end renders only what it is told, so what it was told last must be the state.
-  TAVRIN_FUZZ_CHECK(shown.message_told && shown.message_text == text &&
+  TAVRIN_FUZZ_CHECK(shown.message_changes > 0 && shown.message_text == text &&
                         shown.message_visible == player.MessageVisible(),
                     "the message window was not told its text or visibility" + where);
   for (int i = 0; i < 2; ++i) {
@@ -200,20 +171,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> script = input.subspan(input.empty() ? 0 : 1 + event_count);
   fuzz::WriteFile(dir / "dat.dat", script);
 
-  RecordingPresentation shown(dir / "img");
+  FuzzPresentation shown(dir / "img");
   Player player(shown, dir);
-  int ticks_left = kMaxTicksPerInput;
-  auto tick = [&](bool only_when_enabled) {
-    if (ticks_left <= 0) return false;
-    --ticks_left;
-    if (!only_when_enabled || player.TimSay().enabled) player.TimSay_Timer();
-    return true;
-  };
-  auto click = [&](MouseButton button) {
-    // The window delivers a press and then a click, both only while the window takes them.
-    if (!player.MessageWindowTakesInput()) return;
-    player.Lbl_MouseDown(button);
-    player.Lbl_Click();
+  long ticks_left = kMaxTicksPerInput;
+  // Up to `count` ticks of `kind` (Tick or Run), each taken from what the input may spend.
+  auto ticks = [&](PlayerEvent::Kind kind, long count) {
+    count = std::min(count, ticks_left);
+    const long delivered = DeliverEvent(player, {.kind = kind, .count = count});
+    ticks_left -= kind == PlayerEvent::Kind::Run ? delivered : count;
   };
   constexpr MouseButton kButtons[3] = {MouseButton::Left, MouseButton::Right, MouseButton::Middle};
 
@@ -228,45 +193,47 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool closed = false;
     switch (kind) {
       case 0:
-        tick(true);
+        ticks(PlayerEvent::Kind::Tick, 1);
         break;
       case 1:
-        for (int n = 0; n < 8 * (argument + 1) && tick(true); ++n) {
-        }
+        ticks(PlayerEvent::Kind::Tick, 8 * (argument + 1));
         break;
       case 2:
-        for (int n = 0; n < kMaxTicksPerRun && !player.TickWouldIdle() && tick(false); ++n) {
-        }
+        ticks(PlayerEvent::Kind::Run, kMaxTicksPerRun);
         break;
       case 3:
       case 4:
       case 5:
-        click(kButtons[kind - 3]);
+        DeliverEvent(player, {.kind = PlayerEvent::Kind::Click, .button = kButtons[kind - 3]});
         break;
       case 6:
       case 7:
       case 8:
-        player.Lbl_MouseDown(kButtons[kind - 6]);
+        DeliverEvent(player, {.kind = PlayerEvent::Kind::Press, .button = kButtons[kind - 6]});
         break;
       case 9:
       case 10:
-        player.Com_Click(kind - 9);
+        DeliverEvent(player, {.kind = PlayerEvent::Kind::Choose, .choice = kind - 9});
         break;
       case 11:
         player.Form_Activate();
         break;
       case 12:
-        player.Form_Unload();
+        DeliverEvent(player, {.kind = PlayerEvent::Kind::Close});
         closed = true;
         break;
       case 13:
-        tick(false);
+        // Past the platform's rule: a tick whether the timer is on or not.
+        if (ticks_left > 0) {
+          --ticks_left;
+          player.TimSay_Timer();
+        }
         break;
       case 14:
-        player.Com_Click(argument % 4 - 1);
+        DeliverEvent(player, {.kind = PlayerEvent::Kind::Choose, .choice = argument % 4 - 1});
         break;
       case 15:
-        player.Lbl_Click();
+        player.Lbl_Click();  // a click with no press before it
         break;
     }
     CheckInvariants(player, shown, alerts_before,

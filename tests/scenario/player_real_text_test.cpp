@@ -1,18 +1,8 @@
 // Real Japanese prose from others, played as a scenario page by page.
-#include <fstream>
-#include <sstream>
-
 #include "scenario_fixture.h"
 
 namespace tavrin::testing {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 size_t CodePoints(const std::string& utf8) {
   size_t count = 0;
@@ -35,12 +25,8 @@ std::vector<std::string> PlayAndCollect(Player& player) {
   };
   collect();
   for (int steps = 0; player.MessageVisible() && steps < 100000; ++steps) {
-    if (player.Prompt() == kPagePrompt) {
-      player.Lbl_MouseDown(MouseButton::Left);
-      player.Lbl_Click();
-    } else {
-      player.TimSay_Timer();
-    }
+    DeliverEvent(player, {.kind = player.Prompt() == kPagePrompt ? PlayerEvent::Kind::Click
+                                                                  : PlayerEvent::Kind::Tick});
     collect();
   }
   return shown;
@@ -58,7 +44,7 @@ TEST_F(PlayerRealText, TwoShortStoriesPlayLineForLineWithEveryCharacter) {
   for (const Text& t : {Text{"rashomon.txt", "羅生門", 60, 7065 - 68},
                         Text{"jigokuhen_shohan.txt", "地獄變", 188, 29727}}) {
     SCOPED_TRACE(t.file);
-    WriteBytes(ReadFile(std::string(TAVRIN_TESTDATA_DIR) + "/text/" + t.file));
+    WriteBytes(test_support::ReadFileBytes(std::string(TAVRIN_TESTDATA_DIR) + "/text/" + t.file));
     Start();
     const std::vector<std::string> shown = PlayAndCollect(player_);
     ASSERT_FALSE(shown.empty());
