@@ -2,25 +2,22 @@
 #include "app/game_folders.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <fstream>
+#include "../support/temp_folder.h"
 
 namespace tavrin {
 namespace {
 
 TEST(GameFolders, TheMusicAndPictureFolderAreFoundInAnyCase) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tavrin-folders-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const std::filesystem::path dir = pattern;
+  const test_support::TempFolder folder("folders");
+  const std::filesystem::path& dir = folder.Path();
   std::filesystem::create_directory(dir / "IMG");
-  std::ofstream(dir / "BGM.MID") << "MThd";
+  folder.Write("BGM.MID", "MThd");
   const GameFolders folders = FoldersOf(dir);
   EXPECT_EQ(folders.ImgDir, dir / "IMG");
   EXPECT_EQ(folders.MusicFile(), dir / "BGM.MID");
   std::filesystem::remove(dir / "BGM.MID");
   EXPECT_EQ(FoldersOf(dir).MusicFile(), dir / "bgm.mid") << "none: the name as written";
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

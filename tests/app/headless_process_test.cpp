@@ -6,11 +6,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "../support/file_bytes.h"
+#include "../support/temp_folder.h"
 
 namespace {
 
@@ -23,20 +25,11 @@ struct ProgramRun {
   std::string err;
 };
 
-std::string Slurp(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
+using tavrin::test_support::ReadFileBytes;
 
 class HeadlessProcess : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "game" / "IMG");
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { fs::create_directories(dir_ / "game" / "IMG"); }
 
   // dat.dat in code page 932 bytes: the text below is ASCII plus "＞" (81 84) and "●" (81 9C).
   void WriteGame() {
@@ -48,14 +41,14 @@ class HeadlessProcess : public ::testing::Test {
         block_end, "", ">img missing", "The end.", "tugi"};
     std::string bytes;
     for (const auto& line : lines) bytes += line + "\r\n";
-    std::ofstream(dir_ / "game" / "dat.dat", std::ios::binary) << bytes;
+    folder_.Write("game/dat.dat", bytes);
     fs::copy_file(fs::path(TAVRIN_TESTDATA_DIR) / "jpeg" / "testorig.jpg",
                   dir_ / "game" / "IMG" / "title.JPG");
   }
 
   ProgramRun Play(const std::string& events, const std::vector<std::string>& arguments,
                   bool states_expected = true) {
-    std::ofstream(dir_ / "events") << events;
+    folder_.Write("events", events);
     std::string command = std::string(TAVRIN_PROGRAM);
     for (const auto& argument : arguments) command += " '" + argument + "'";
     command += " <'" + (dir_ / "events").string() + "' >'" + (dir_ / "out").string() + "' 2>'" +
@@ -63,8 +56,8 @@ class HeadlessProcess : public ::testing::Test {
     ProgramRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(dir_ / "out");
-    run.err = Slurp(dir_ / "err");
+    run.out = ReadFileBytes(dir_ / "out");
+    run.err = ReadFileBytes(dir_ / "err");
     std::istringstream lines(run.out);
     if (!states_expected) return run;
     for (std::string line; std::getline(lines, line);) {
@@ -76,9 +69,8 @@ class HeadlessProcess : public ::testing::Test {
     return Play(events, {"--headless", (dir_ / "game").string()});
   }
 
-  fs::path dir_ = fs::temp_directory_path() /
-                  ("tavrin-headless-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  tavrin::test_support::TempFolder folder_{"headless"};
+  const fs::path& dir_ = folder_.Path();
 };
 
 TEST_F(HeadlessProcess, PlaysAGameThroughAChoiceAndReportsWhatTheReaderSees) {

@@ -1,7 +1,6 @@
 // Which game the window plays: the one named, the one beside the program, or the one the
 // reader picks in the folder chooser, which starts in the installed demo.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/temp_folder.h"
 #include "app/game_chooser.h"
 
 namespace tavrin {
@@ -25,13 +25,11 @@ namespace fs = std::filesystem;
 class WindowStart : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::remove_all(prefix_);
     fs::create_directories(bin_);
     fs::create_directories(demo_);
     fs::create_directories(game_);
     std::ofstream(game_ / "dat.dat") << "Hello.\r\n";
   }
-  void TearDown() override { fs::remove_all(prefix_); }
 
   // A chooser that notes where it starts and answers `answer`.
   FolderChooser Chooser(std::optional<fs::path> answer) {
@@ -41,8 +39,8 @@ class WindowStart : public ::testing::Test {
     };
   }
 
-  const fs::path prefix_ =
-      fs::temp_directory_path() / ("tavrin-start-" + std::to_string(::getpid()));
+  const test_support::TempFolder folder_{"start"};
+  const fs::path prefix_ = folder_.Path();
   const fs::path bin_ = prefix_ / "bin";
   const fs::path demo_ = prefix_ / "share" / "tavrin" / "demo";
   const fs::path game_ = prefix_ / "games" / "tale";

@@ -26,6 +26,8 @@
 #include <vector>
 
 #include "../support/encode_cp932.h"
+#include "../support/file_bytes.h"
+#include "../support/temp_folder.h"
 
 namespace {
 
@@ -34,12 +36,7 @@ namespace fs = std::filesystem;
 const std::set<std::string> kCaseFiles = {"dat.txt", "game",         "dat.from",
                                           "args",    "expected.txt", "status"};
 
-std::string Slurp(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using tavrin::test_support::ReadFileBytes;
 
 std::string Trimmed(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -57,29 +54,23 @@ std::vector<std::string> CaseNames() {
 
 class CheckGolden : public ::testing::TestWithParam<std::string> {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tavrin-check-" + std::to_string(::getpid()) + "-" + GetParam());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "game");
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { fs::create_directories(dir_ / "game"); }
 
   // The game folder of the case, made ready to check.
   fs::path MakeGame(const fs::path& source) {
     if (fs::exists(source / "game"))
-      return fs::path(TAVRIN_SOURCE_DIR) / Trimmed(Slurp(source / "game"));
+      return fs::path(TAVRIN_SOURCE_DIR) / Trimmed(ReadFileBytes(source / "game"));
     const fs::path game = dir_ / "game";
     for (const auto& entry : fs::directory_iterator(source)) {
       if (kCaseFiles.contains(entry.path().filename().string())) continue;
       fs::copy(entry.path(), game / entry.path().filename(), fs::copy_options::recursive);
     }
     if (fs::exists(source / "dat.from")) {
-      fs::copy_file(fs::path(TAVRIN_TESTDATA_DIR) / Trimmed(Slurp(source / "dat.from")),
+      fs::copy_file(fs::path(TAVRIN_TESTDATA_DIR) / Trimmed(ReadFileBytes(source / "dat.from")),
                     game / "dat.dat");
     }
     if (fs::exists(source / "dat.txt")) {
-      std::string utf8 = Slurp(source / "dat.txt");
+      std::string utf8 = ReadFileBytes(source / "dat.txt");
       std::string windows;
       for (char c : utf8) windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
       const std::optional<std::string> bytes = tavrin::test_support::EncodeCp932(windows);
@@ -89,14 +80,15 @@ class CheckGolden : public ::testing::TestWithParam<std::string> {
     return game;
   }
 
-  fs::path dir_;
+  tavrin::test_support::TempFolder folder_{"check"};
+  const fs::path& dir_ = folder_.Path();
 };
 
 TEST_P(CheckGolden, WritesWhatTheCaseExpects) {
   const fs::path source = fs::path(TAVRIN_CHECK_CASES) / GetParam();
   const fs::path game = MakeGame(source);
-  std::string args =
-      fs::exists(source / "args") ? Trimmed(Slurp(source / "args")) : std::string("--check {game}");
+  std::string args = fs::exists(source / "args") ? Trimmed(ReadFileBytes(source / "args"))
+                                                 : std::string("--check {game}");
   const size_t at = args.find("{game}");
   if (at != std::string::npos) args.replace(at, 6, "'" + game.string() + "'");
 
@@ -105,7 +97,7 @@ TEST_P(CheckGolden, WritesWhatTheCaseExpects) {
   const int raw = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(raw)) << command;
   const int status = WEXITSTATUS(raw);
-  const std::string out = Slurp(dir_ / "out");
+  const std::string out = ReadFileBytes(dir_ / "out");
 
   if (std::getenv("TAVRIN_UPDATE_GOLDEN") != nullptr) {
     std::ofstream(source / "expected.txt", std::ios::binary) << out;
@@ -117,9 +109,10 @@ TEST_P(CheckGolden, WritesWhatTheCaseExpects) {
     return;
   }
   const int expected_status =
-      fs::exists(source / "status") ? std::stoi(Slurp(source / "status")) : 0;
-  EXPECT_EQ(out, Slurp(source / "expected.txt")) << "standard error:\n" << Slurp(dir_ / "err");
-  EXPECT_EQ(status, expected_status) << "standard error:\n" << Slurp(dir_ / "err");
+      fs::exists(source / "status") ? std::stoi(ReadFileBytes(source / "status")) : 0;
+  EXPECT_EQ(out, ReadFileBytes(source / "expected.txt")) << "standard error:\n"
+                                                         << ReadFileBytes(dir_ / "err");
+  EXPECT_EQ(status, expected_status) << "standard error:\n" << ReadFileBytes(dir_ / "err");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CheckGolden, ::testing::ValuesIn(CaseNames()),

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "../support/file_bytes.h"
+
 namespace tavrin {
 namespace {
 
@@ -50,10 +52,7 @@ std::string Hex(std::string_view bytes) {
   return out;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test_support::ReadFileBytes;
 
 std::vector<std::string> SplitOnLf(const std::string& text) {
   std::vector<std::string> lines;
@@ -77,7 +76,7 @@ struct Cp932Table {
 const Cp932Table& Table() {
   static const Cp932Table table = [] {
     Cp932Table t;
-    std::istringstream in(ReadFile(kTestData + "/cp932/CP932.TXT"));
+    std::istringstream in(ReadFileBytes(kTestData + "/cp932/CP932.TXT"));
     std::string line;
     while (std::getline(in, line)) {
       if (line.empty() || line[0] == '#') continue;
@@ -315,9 +314,10 @@ TEST(DecodeCp932, UserDefinedAreaMapsToPrivateUseAsWindowsDoes) {
 }
 
 TEST(DecodeCp932, AgreesWithTheEncodingRsVectorsWhereTheyHaveNoError) {
-  const std::vector<std::string> input = SplitOnLf(ReadFile(kTestData + "/cp932/shift_jis_in.txt"));
+  const std::vector<std::string> input =
+      SplitOnLf(ReadFileBytes(kTestData + "/cp932/shift_jis_in.txt"));
   const std::vector<std::string> reference =
-      SplitOnLf(ReadFile(kTestData + "/cp932/shift_jis_in_ref.txt"));
+      SplitOnLf(ReadFileBytes(kTestData + "/cp932/shift_jis_in_ref.txt"));
   ASSERT_EQ(input.size(), reference.size());
   ASSERT_GT(input.size(), 11000u);
 

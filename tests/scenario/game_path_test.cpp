@@ -3,12 +3,13 @@
 #include "scenario/game_path.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "../support/temp_folder.h"
 
 namespace tavrin {
 namespace {
@@ -18,23 +19,15 @@ namespace fs = std::filesystem;
 class GamePathTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tavrin-game-path-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    fs::create_directories(dir_ / "img" / "sub");
-    Touch(dir_ / "dat.dat");
-    Touch(dir_ / "bgm.mid");
-    Touch(dir_ / "img" / "gate.jpg");
-    Touch(dir_ / "img" / "sub" / "river.jpg");
-  }
-  void TearDown() override {
-    std::error_code error;
-    fs::remove_all(dir_, error);
+    for (const char* file : {"dat.dat", "bgm.mid", "img/gate.jpg", "img/sub/river.jpg"}) {
+      folder_.Write(file, "x");
+    }
   }
 
   static void Touch(const fs::path& path) { std::ofstream(path, std::ios::binary) << "x"; }
 
-  fs::path dir_;
+  test_support::TempFolder folder_{"game-path"};
+  const fs::path& dir_ = folder_.Path();
 };
 
 TEST_F(GamePathTest, FindsFilesWhateverTheCaseAndSeparator) {

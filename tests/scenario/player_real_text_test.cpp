@@ -26,7 +26,7 @@ std::vector<std::string> PlayAndCollect(Player& player) {
   collect();
   for (int steps = 0; player.MessageVisible() && steps < 100000; ++steps) {
     DeliverEvent(player, {.kind = player.Prompt() == kPagePrompt ? PlayerEvent::Kind::Click
-                                                                  : PlayerEvent::Kind::Tick});
+                                                                 : PlayerEvent::Kind::Tick});
     collect();
   }
   return shown;

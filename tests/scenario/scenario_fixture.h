@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/file_bytes.h"
 #include "../support/recording_presentation.h"
 #include "../support/script_bytes.h"
 #include "../support/temp_folder.h"

@@ -3,7 +3,6 @@
 #include "scenario/script_file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/temp_folder.h"
 #include "scenario/cp932.h"
 
 namespace tavrin {
@@ -23,21 +23,8 @@ constexpr size_t kBufferSize = 64 * 1024;  // the reader's buffer, whose edges a
 
 class ScriptFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tavrin-script-file-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code error;
-    fs::remove_all(dir_, error);
-  }
-
   fs::path Write(const std::string& bytes, const std::string& name = "dat.dat") {
-    const fs::path path = dir_ / name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return folder_.Write(name, bytes);
   }
 
   // Every line of the file, checking on the way that AtEnd announces each ReadLine result.
@@ -62,7 +49,8 @@ class ScriptFileTest : public ::testing::Test {
     return ReadAll(file);
   }
 
-  fs::path dir_;
+  test_support::TempFolder folder_{"script-file"};
+  const fs::path& dir_ = folder_.Path();
 };
 
 using Lines = std::vector<std::string>;

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -47,13 +46,5 @@ class TempFolder {
  private:
   std::filesystem::path path_;
 };
-
-/// The bytes of `file`; empty when it cannot be read.
-inline std::string ReadFileBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 }  // namespace tavrin::test_support

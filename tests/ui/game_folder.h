@@ -1,43 +1,31 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QColor>
 #include <QImage>
 #include <QPainter>
 #include <QString>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "../support/encode_cp932.h"
+#include "../support/script_bytes.h"
+#include "../support/temp_folder.h"
 
 namespace tavrin::testing {
 
-/// A game folder of a test's own, removed again when the test ends.
+/// A game folder of a test's own, with its picture folder, removed again when the test ends.
 class GameFolder {
  public:
-  GameFolder() {
-    static int made = 0;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tavrin-ui-" + std::to_string(::getpid()) + "-" + std::to_string(++made));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_ / "img");
-  }
-  ~GameFolder() { std::filesystem::remove_all(dir_); }
-  GameFolder(const GameFolder&) = delete;
-  GameFolder& operator=(const GameFolder&) = delete;
+  GameFolder() { std::filesystem::create_directories(ImgDir()); }
 
-  const std::filesystem::path& Dir() const { return dir_; }
-  std::filesystem::path ImgDir() const { return dir_ / "img"; }
+  const std::filesystem::path& Dir() const { return folder_.Path(); }
+  std::filesystem::path ImgDir() const { return folder_ / "img"; }
 
   /// Writes dat.dat in code page 932 from UTF-8 lines, each ended by CR LF.
   void WriteScript(const std::vector<std::string>& lines) const {
-    std::string bytes;
-    for (const std::string& line : lines) bytes += EncodeCp932(line) + "\r\n";
-    std::ofstream(dir_ / "dat.dat", std::ios::binary) << bytes;
+    folder_.Write("dat.dat", test_support::ScriptBytes(lines));
   }
 
   /// Saves `image` as img/`name`.jpg at a quality that keeps flat colours flat.
@@ -46,14 +34,8 @@ class GameFolder {
     ASSERT_TRUE(image.save(QString::fromStdString(file.string()), "JPEG", 100));
   }
 
-  static std::string EncodeCp932(const std::string& utf8) {
-    std::optional<std::string> bytes = test_support::EncodeCp932(utf8);
-    EXPECT_TRUE(bytes.has_value()) << "not encodable: " << utf8;
-    return bytes.value_or("");
-  }
-
  private:
-  std::filesystem::path dir_;
+  test_support::TempFolder folder_{"ui"};
 };
 
 /// A picture of `size` in four coloured quarters (red, green / blue, yellow) with a white

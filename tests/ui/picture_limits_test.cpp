@@ -1,13 +1,13 @@
 // Pictures that declare large sizes: whether one shows depends on the file alone, never on
 // the area it is shown in, and its decoding takes no more than the area's size.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QBuffer>
 #include <QImageWriter>
 #include <filesystem>
-#include <fstream>
+#include <string_view>
 
+#include "../support/temp_folder.h"
 #include "ui/picture_holder.h"
 
 namespace tavrin {
@@ -48,12 +48,11 @@ const Case kCases[] = {
 };
 
 TEST(PictureLimits, WhetherAPictureShowsDependsOnTheFileAloneAndItsDecodingOnTheArea) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tavrin-limits-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const std::filesystem::path dir = pattern;
+  const test_support::TempFolder folder("limits");
+  const std::filesystem::path& dir = folder.Path();
   for (const Case& c : kCases) {
     const QByteArray bytes = JpegDeclaring(c.declared, c.progressive);
-    std::ofstream(dir / "p.jpg", std::ios::binary).write(bytes.data(), bytes.size());
+    folder.Write("p.jpg", std::string_view(bytes.constData(), bytes.size()));
     for (const QSize area : {QSize(), QSize(680, 640), QSize(3, 200)}) {
       SCOPED_TRACE(std::to_string(c.declared.width()) + "x" + std::to_string(c.declared.height()) +
                    (c.progressive ? " progressive" : "") + " in " + std::to_string(area.width()) +
@@ -69,7 +68,6 @@ TEST(PictureLimits, WhetherAPictureShowsDependsOnTheFileAloneAndItsDecodingOnThe
       EXPECT_EQ(holder.Image().size(), decoded);
     }
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
