@@ -31,12 +31,12 @@ GameFolders FoldersOf(const std::filesystem::path& game) {
     app_dir = app_dir.parent_path();  // drop a trailing separator, keep a root as it is
   }
   GameFolders folders;
-  folders.AppDir = app_dir;
-  folders.ImgDir = ResolveGamePath(app_dir, "img");
-  folders.DatDir = app_dir;
+  folders.app_dir = app_dir;
+  folders.img_dir = ResolveGamePath(app_dir, "img");
+  folders.dat_dir = app_dir;
   return folders;
 }
 
-std::filesystem::path GameFolders::MusicFile() const { return ResolveGamePath(AppDir, "bgm.mid"); }
+std::filesystem::path GameFolders::MusicFile() const { return ResolveGamePath(app_dir, "bgm.mid"); }
 
 }  // namespace tavrin

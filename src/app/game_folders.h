@@ -4,12 +4,11 @@
 
 namespace tavrin {
 
-/// Where a game's files are: the game folder itself (`AppDir`), its pictures (`ImgDir`) and
-/// its scenario files (`DatDir`, the game folder itself). Fixed once at start-up.
+/// Where a game's files are. Fixed once at start-up.
 struct GameFolders {
-  std::filesystem::path AppDir;
-  std::filesystem::path ImgDir;
-  std::filesystem::path DatDir;
+  std::filesystem::path app_dir;  // `AppDir`: the game folder itself
+  std::filesystem::path img_dir;  // `ImgDir`: its pictures, "img" in any letter case
+  std::filesystem::path dat_dir;  // `DatDir`: its scenario files, the game folder itself
 
   /// The music file, "bgm.mid" in the game folder, whatever the case of its name.
   std::filesystem::path MusicFile() const;

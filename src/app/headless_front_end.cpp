@@ -21,7 +21,7 @@ namespace {
 class HeadlessPresentation : public Presentation {
  public:
   explicit HeadlessPresentation(const GameFolders& folders)
-      : app_dir_(folders.AppDir), pictures_(folders.ImgDir) {}
+      : app_dir_(folders.app_dir), pictures_(folders.img_dir) {}
 
   void MessageChanged(const std::string&, bool) override {}
   void ChoiceChanged(int, const std::string&, bool) override {}
@@ -99,7 +99,7 @@ int RunHeadless(const GameFolders& folders, std::FILE* events, std::FILE* states
     return 1;
   };
   HeadlessPresentation presentation(folders);
-  Player player(presentation, folders.DatDir);
+  Player player(presentation, folders.dat_dir);
   player.Form_Activate();
   if (!WriteState(states, "start", player, presentation)) return write_failed();
 

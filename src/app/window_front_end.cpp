@@ -65,7 +65,7 @@ std::unique_ptr<QApplication> StartWindowApplication(int& argc, char** argv) {
 int RunWindow(const GameFolders& folders) {
   // The music outlives the window: the window's shutdown closes the device through it.
   BackgroundMusic music;
-  MainWindow fom(folders.ImgDir, folders.DatDir, folders.MusicFile(), &music);
+  MainWindow fom(folders.img_dir, folders.dat_dir, folders.MusicFile(), &music);
   fom.show();
   return QApplication::exec();
 }

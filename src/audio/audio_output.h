@@ -2,9 +2,10 @@
 
 namespace tavrin {
 
-/// Where the synthesizer's sound goes. The program plays to the system's sound output;
-/// tests and the headless player, which may run where there is no sound card, take the
-/// samples themselves and move the piece on by rendering it.
+/// Where the synthesizer's sound goes. The window plays to the system's sound output; the
+/// tests and the music fuzz target, which may run where there is no sound card, take the
+/// samples themselves and move the piece on by rendering it. (Scripted play and the checker
+/// play no music at all.)
 enum class AudioOutput {
   Device,  // the first of the system's sound outputs that opens
   None,    // nowhere: whoever holds the channel renders the sound

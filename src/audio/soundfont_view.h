@@ -39,7 +39,6 @@ class SoundfontView {
 
   /// The name to load the view by, with `fluid_synth_sfload`.
   const std::string& Name() const { return name_; }
-  const std::string& Path() const { return path_; }
 
   /// The presets the view lists and the presets the file has; equal when the file is read
   /// as it is.

@@ -14,7 +14,7 @@ TEST(GameFolders, TheMusicAndPictureFolderAreFoundInAnyCase) {
   std::filesystem::create_directory(dir / "IMG");
   folder.Write("BGM.MID", "MThd");
   const GameFolders folders = FoldersOf(dir);
-  EXPECT_EQ(folders.ImgDir, dir / "IMG");
+  EXPECT_EQ(folders.img_dir, dir / "IMG");
   EXPECT_EQ(folders.MusicFile(), dir / "BGM.MID");
   std::filesystem::remove(dir / "BGM.MID");
   EXPECT_EQ(FoldersOf(dir).MusicFile(), dir / "bgm.mid") << "none: the name as written";

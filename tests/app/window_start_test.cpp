@@ -56,7 +56,7 @@ TEST_F(WindowStart, AGameNamedByItsFolderOrItsScenarioIsPlayedWithoutAsking) {
         {(prefix_ / "no such folder").string(), prefix_ / "no such folder"}}) {
     const std::optional<GameFolders> folders = GameForWindow(named, bin_, Chooser(std::nullopt));
     ASSERT_TRUE(folders.has_value()) << named;
-    EXPECT_EQ(folders->DatDir, played) << named;
+    EXPECT_EQ(folders->dat_dir, played) << named;
   }
   EXPECT_TRUE(starts_.empty());
 }
@@ -65,15 +65,15 @@ TEST_F(WindowStart, AGameBesideTheProgramIsPlayedWithoutAsking) {
   std::ofstream(bin_ / "Dat.Dat") << "Hello.\r\n";
   const std::optional<GameFolders> folders = GameForWindow(std::nullopt, bin_, Chooser(game_));
   ASSERT_TRUE(folders.has_value());
-  EXPECT_EQ(folders->DatDir, bin_);
+  EXPECT_EQ(folders->dat_dir, bin_);
   EXPECT_TRUE(starts_.empty());
 }
 
 TEST_F(WindowStart, WithNoGameTheChooserStartsInTheInstalledDemo) {
   const std::optional<GameFolders> picked = GameForWindow(std::nullopt, bin_, Chooser(game_));
   ASSERT_TRUE(picked.has_value());
-  EXPECT_EQ(picked->DatDir, game_);
-  EXPECT_EQ(picked->ImgDir, game_ / "img");
+  EXPECT_EQ(picked->dat_dir, game_);
+  EXPECT_EQ(picked->img_dir, game_ / "img");
 
   EXPECT_FALSE(GameForWindow(std::nullopt, bin_, Chooser(std::nullopt)).has_value())
       << "cancelled: nothing to play";

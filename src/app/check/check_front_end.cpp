@@ -76,10 +76,10 @@ void CheckMusic(const GameFolders& folders, Diagnostics& diagnostics, CheckSumma
 void Explore(const GameFolders& folders, const fs::path& dat, Diagnostics& diagnostics,
              CheckSummary& summary) {
   PageFit screens[2] = {PageFit(kScreenHeights[0]), PageFit(kScreenHeights[1])};
-  PictureCheck pictures(folders.AppDir, folders.ImgDir);
+  PictureCheck pictures(folders.app_dir, folders.img_dir);
   LineRanges used_lines;
   CheckPresentation watch(diagnostics, summary, used_lines, pictures, screens);
-  Player player(watch, folders.DatDir);
+  Player player(watch, folders.dat_dir);
   watch.Attach(player);
   player.SetTrace(&watch);
 
@@ -100,10 +100,10 @@ void Explore(const GameFolders& folders, const fs::path& dat, Diagnostics& diagn
 
 int RunCheck(const GameFolders& folders, const CheckOptions& options, std::ostream& out,
              std::ostream& errors) {
-  const fs::path dat = ResolveGamePath(folders.DatDir, "dat.dat");
+  const fs::path dat = ResolveGamePath(folders.dat_dir, "dat.dat");
   std::error_code error;
   if (!fs::exists(dat, error)) {
-    errors << "tavrin: there is no dat.dat in " << folders.DatDir.string() << "\n";
+    errors << "tavrin: there is no dat.dat in " << folders.dat_dir.string() << "\n";
     return 2;
   }
 
