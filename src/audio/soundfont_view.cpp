@@ -5,19 +5,30 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <span>
 
 namespace tavrin {
 
 namespace {
 
-// The sizes of the records of a soundfont's preset lists.
-constexpr std::size_t kPresetHeaderSize = 38;
-constexpr std::size_t kBagSize = 4;
-constexpr std::size_t kModulatorSize = 10;
-constexpr std::size_t kGeneratorSize = 4;
+// A SoundFont 2 file is a RIFF chunk of type "sfbk": a chunk is an id and a 32-bit size, then
+// its body, padded to an even length; a LIST chunk's body begins with the list's type. The
+// sample data is in the "sdta" list, and the preset lists in the "pdta" list.
+constexpr std::size_t kChunkHeaderSize = 8;  // the id and the size
+constexpr std::size_t kListHeaderSize = 12;  // ...and the list's type
+
+// The records of the preset lists, each list ended by a terminal record.
+constexpr std::size_t kPresetHeaderSize = 38;  // phdr
+constexpr std::size_t kBagSize = 4;            // pbag
+constexpr std::size_t kModulatorSize = 10;     // pmod
+constexpr std::size_t kGeneratorSize = 4;      // pgen
 // Where a preset header holds its preset number and its first bag.
 constexpr std::size_t kPresetNumberAt = 20;
 constexpr std::size_t kPresetBagAt = 24;
+// Where a bag holds its first generator and its first modulator.
+constexpr std::size_t kBagGeneratorAt = 0;
+constexpr std::size_t kBagModulatorAt = 2;
 
 // The preset lists of the General MIDI soundfonts are well under a megabyte; a larger one is
 // read as it is rather than into memory.
@@ -34,13 +45,19 @@ void Put16(uint8_t* at, uint16_t value) {
   at[1] = static_cast<uint8_t>(value >> 8);
 }
 
-void Append32(std::vector<uint8_t>& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
+void Put32(uint8_t* at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// The size a chunk of `body_size` takes, with its header and its padding.
+uint64_t ChunkSpan(uint32_t body_size) {
+  return kChunkHeaderSize + uint64_t{body_size} + (body_size & 1);
 }
 
 void AppendChunk(std::vector<uint8_t>& out, const char (&id)[5], const std::vector<uint8_t>& body) {
   out.insert(out.end(), id, id + 4);
-  Append32(out, static_cast<uint32_t>(body.size()));
+  out.resize(out.size() + 4);
+  Put32(out.data() + out.size() - 4, static_cast<uint32_t>(body.size()));
   out.insert(out.end(), body.begin(), body.end());
 }
 
@@ -62,6 +79,145 @@ struct ListChunk {
   std::size_t body = 0;
   std::size_t size = 0;
 };
+
+// The sub-chunks of the body of a pdta list (after its type); nothing when one claims more
+// than the list holds.
+std::optional<std::vector<ListChunk>> SplitList(std::span<const uint8_t> list) {
+  std::vector<ListChunk> chunks;
+  for (std::size_t pos = 0; pos + kChunkHeaderSize <= list.size();) {
+    const uint32_t size = Get32(list.data() + pos + 4);
+    if (size > list.size() - pos - kChunkHeaderSize) return std::nullopt;
+    chunks.push_back({std::string(reinterpret_cast<const char*>(list.data() + pos), 4),
+                      pos + kChunkHeaderSize, size});
+    pos += ChunkSpan(size);
+  }
+  return chunks;
+}
+
+// The preset lists of a soundfont: the preset headers, their bags, and the bags' modulators
+// and generators, each list ended by its terminal record. Presets point at their first bag
+// and bags at their first modulator and generator; each runs up to the next one's first.
+class PresetLists {
+ public:
+  // The lists in `chunks`, split from `list`; nothing when they are not the first four
+  // chunks followed by the instruments, or their records do not hold together.
+  static std::optional<PresetLists> Read(std::span<const uint8_t> list,
+                                         const std::vector<ListChunk>& chunks) {
+    // The preset lists come first, then the instruments, which are passed on as they are.
+    static constexpr const char* kOrder[] = {"phdr", "pbag", "pmod", "pgen", "inst"};
+    if (chunks.size() < std::size(kOrder)) return std::nullopt;
+    for (std::size_t i = 0; i < std::size(kOrder); ++i) {
+      if (chunks[i].id != kOrder[i]) return std::nullopt;
+    }
+    PresetLists lists;
+    const auto records = [&](const ListChunk& chunk, std::size_t record_size,
+                             std::size_t least_records) -> std::span<const uint8_t> {
+      if (chunk.size % record_size != 0 || chunk.size < least_records * record_size) return {};
+      return list.subspan(chunk.body, chunk.size);
+    };
+    lists.presets_ = records(chunks[0], kPresetHeaderSize, 2);
+    lists.bags_ = records(chunks[1], kBagSize, 1);
+    lists.modulators_ = records(chunks[2], kModulatorSize, 1);
+    lists.generators_ = records(chunks[3], kGeneratorSize, 1);
+    if (lists.presets_.empty() || lists.bags_.empty() || lists.modulators_.empty() ||
+        lists.generators_.empty() || !lists.HoldTogether()) {
+      return std::nullopt;
+    }
+    return lists;
+  }
+
+  // The counts, less the terminal records.
+  std::size_t PresetCount() const { return presets_.size() / kPresetHeaderSize - 1; }
+  std::size_t BagCount() const { return bags_.size() / kBagSize - 1; }
+  std::size_t ModulatorCount() const { return modulators_.size() / kModulatorSize - 1; }
+  std::size_t GeneratorCount() const { return generators_.size() / kGeneratorSize - 1; }
+
+  std::span<const uint8_t> Preset(std::size_t preset) const {
+    return presets_.subspan(preset * kPresetHeaderSize, kPresetHeaderSize);
+  }
+  std::size_t PresetNumber(std::size_t preset) const {
+    return Get16(Preset(preset).data() + kPresetNumberAt);
+  }
+  std::size_t FirstBag(std::size_t preset) const {
+    return Get16(Preset(preset).data() + kPresetBagAt);
+  }
+  std::size_t FirstGenerator(std::size_t bag) const {
+    return Get16(bags_.data() + bag * kBagSize + kBagGeneratorAt);
+  }
+  std::size_t FirstModulator(std::size_t bag) const {
+    return Get16(bags_.data() + bag * kBagSize + kBagModulatorAt);
+  }
+  // The records from `first` up to `end` (exclusive) of a bag's lists.
+  std::span<const uint8_t> Generators(std::size_t first, std::size_t end) const {
+    return generators_.subspan(first * kGeneratorSize, (end - first) * kGeneratorSize);
+  }
+  std::span<const uint8_t> Modulators(std::size_t first, std::size_t end) const {
+    return modulators_.subspan(first * kModulatorSize, (end - first) * kModulatorSize);
+  }
+
+ private:
+  // Every preset's bags, and every bag's generators and modulators, follow the previous
+  // ones and end with the lists.
+  bool HoldTogether() const {
+    for (std::size_t preset = 0; preset < PresetCount(); ++preset) {
+      if (FirstBag(preset) > FirstBag(preset + 1)) return false;
+    }
+    if (FirstBag(PresetCount()) > BagCount()) return false;
+    for (std::size_t bag = 0; bag < BagCount(); ++bag) {
+      if (FirstGenerator(bag) > FirstGenerator(bag + 1) ||
+          FirstModulator(bag) > FirstModulator(bag + 1)) {
+        return false;
+      }
+    }
+    return FirstGenerator(BagCount()) <= GeneratorCount() &&
+           FirstModulator(BagCount()) <= ModulatorCount();
+  }
+
+  std::span<const uint8_t> presets_, bags_, modulators_, generators_;
+};
+
+// Preset lists rewritten to hold some of the presets: each kept preset with its bags, and
+// their modulators and generators, renumbered to follow one another.
+struct Listing {
+  std::vector<uint8_t> presets, bags, modulators, generators;
+  int listed = 0;
+
+  void AddPreset(std::span<const uint8_t> record) {
+    const std::size_t at = presets.size();
+    presets.insert(presets.end(), record.begin(), record.end());
+    Put16(presets.data() + at + kPresetBagAt, static_cast<uint16_t>(bags.size() / kBagSize));
+  }
+  void AddBag(std::span<const uint8_t> bag_modulators, std::span<const uint8_t> bag_generators) {
+    const std::size_t at = bags.size();
+    bags.resize(at + kBagSize);
+    Put16(bags.data() + at + kBagGeneratorAt,
+          static_cast<uint16_t>(generators.size() / kGeneratorSize));
+    Put16(bags.data() + at + kBagModulatorAt,
+          static_cast<uint16_t>(modulators.size() / kModulatorSize));
+    modulators.insert(modulators.end(), bag_modulators.begin(), bag_modulators.end());
+    generators.insert(generators.end(), bag_generators.begin(), bag_generators.end());
+  }
+};
+
+// The presets of `lists` whose program number `programs` holds, of any bank, and the
+// terminal records as the file has them.
+Listing ListPresets(const PresetLists& lists, const std::bitset<128>& programs) {
+  Listing listing;
+  for (std::size_t preset = 0; preset < lists.PresetCount(); ++preset) {
+    const std::size_t number = lists.PresetNumber(preset);
+    if (number >= programs.size() || !programs.test(number)) continue;
+    listing.AddPreset(lists.Preset(preset));
+    ++listing.listed;
+    for (std::size_t bag = lists.FirstBag(preset); bag < lists.FirstBag(preset + 1); ++bag) {
+      listing.AddBag(lists.Modulators(lists.FirstModulator(bag), lists.FirstModulator(bag + 1)),
+                     lists.Generators(lists.FirstGenerator(bag), lists.FirstGenerator(bag + 1)));
+    }
+  }
+  listing.AddPreset(lists.Preset(lists.PresetCount()));
+  listing.AddBag(lists.Modulators(lists.ModulatorCount(), lists.ModulatorCount() + 1),
+                 lists.Generators(lists.GeneratorCount(), lists.GeneratorCount() + 1));
+  return listing;
+}
 
 }  // namespace
 
@@ -216,165 +372,90 @@ void SoundfontView::AddLoader(fluid_synth_t* synth, fluid_settings_t* settings) 
   fluid_synth_add_sfloader(synth, loader);
 }
 
-// Finds the sample data and the preset lists of a SoundFont 2 file (a RIFF "sfbk": an INFO,
-// an sdta and a pdta list) and makes the view of it that lists only the presets kept. False
-// when the file is laid out otherwise.
-bool SoundfontView::BuildListing(std::FILE* file, uint64_t file_size,
-                                 const std::bitset<128>& programs) {
-  uint8_t header[12];
-  if (file_size < 12 || !ReadAt(file, 0, 12, header) || std::memcmp(header, "RIFF", 4) != 0 ||
-      std::memcmp(header + 8, "sfbk", 4) != 0) {
-    return false;
-  }
-  const uint64_t riff_end = std::min<uint64_t>(file_size, 8 + uint64_t{Get32(header + 4)});
-
-  uint64_t lists_at = 0;  // where the pdta list's chunk starts
-  uint32_t lists_size = 0;
-  for (uint64_t pos = 12; pos + 12 <= riff_end;) {
-    uint8_t chunk[12];
-    if (!ReadAt(file, pos, 12, chunk)) return false;
+// Walks the chunks of the RIFF chunk that ends at `riff_end`: notes where the bodies of
+// the sdta list's chunks lie, and returns where the pdta list's chunk starts and its size
+// (0 and 0 for none). False when the file cannot be read.
+bool SoundfontView::FindLists(std::FILE* file, uint64_t riff_end, uint64_t& pdta_at,
+                              uint32_t& pdta_size) {
+  for (uint64_t pos = kListHeaderSize; pos + kListHeaderSize <= riff_end;) {
+    uint8_t chunk[kListHeaderSize];
+    if (!ReadAt(file, pos, kListHeaderSize, chunk)) return false;
     const uint32_t size = Get32(chunk + 4);
     if (std::memcmp(chunk, "LIST", 4) == 0 && size >= 4) {
       if (std::memcmp(chunk + 8, "sdta", 4) == 0) {
-        const uint64_t list_end = std::min<uint64_t>(pos + 8 + size, riff_end);
-        for (uint64_t at = pos + 12; at + 8 <= list_end;) {
-          uint8_t sub[8];
-          if (!ReadAt(file, at, 8, sub)) return false;
+        const uint64_t list_end = std::min<uint64_t>(pos + kChunkHeaderSize + size, riff_end);
+        for (uint64_t at = pos + kListHeaderSize; at + kChunkHeaderSize <= list_end;) {
+          uint8_t sub[kChunkHeaderSize];
+          if (!ReadAt(file, at, kChunkHeaderSize, sub)) return false;
           const uint32_t sub_size = Get32(sub + 4);
-          samples_.emplace_back(at + 8, std::min<uint64_t>(at + 8 + sub_size, list_end));
-          at += 8 + uint64_t{sub_size} + (sub_size & 1);
+          const uint64_t body = at + kChunkHeaderSize;
+          samples_.emplace_back(body, std::min<uint64_t>(body + sub_size, list_end));
+          at += ChunkSpan(sub_size);
         }
       } else if (std::memcmp(chunk + 8, "pdta", 4) == 0) {
-        lists_at = pos;
-        lists_size = size;
+        pdta_at = pos;
+        pdta_size = size;
       }
     }
-    pos += 8 + uint64_t{size} + (size & 1);
+    pos += ChunkSpan(size);
   }
-  if (lists_at == 0 || lists_size % 2 != 0 || lists_size > kMaxPresetListsSize ||
-      lists_at + 8 + lists_size > riff_end) {
+  return true;
+}
+
+// Finds the sample data and the preset lists of a SoundFont 2 file and makes the view of it
+// that lists only the presets kept: the file up to its pdta list, a new pdta list whose
+// preset lists are made in memory, and the file again from the instruments on. False when
+// the file is laid out otherwise.
+bool SoundfontView::BuildListing(std::FILE* file, uint64_t file_size,
+                                 const std::bitset<128>& programs) {
+  uint8_t header[kListHeaderSize];
+  if (file_size < kListHeaderSize || !ReadAt(file, 0, kListHeaderSize, header) ||
+      std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "sfbk", 4) != 0) {
+    return false;
+  }
+  const uint64_t riff_end =
+      std::min<uint64_t>(file_size, kChunkHeaderSize + uint64_t{Get32(header + 4)});
+  uint64_t pdta_at = 0;
+  uint32_t pdta_size = 0;
+  if (!FindLists(file, riff_end, pdta_at, pdta_size)) return false;
+  const uint64_t pdta_end = pdta_at + kChunkHeaderSize + pdta_size;
+  if (pdta_at == 0 || pdta_size % 2 != 0 || pdta_size > kMaxPresetListsSize ||
+      pdta_end > riff_end) {
     return false;
   }
 
-  std::vector<uint8_t> lists(lists_size - 4);
-  if (!ReadAt(file, lists_at + 12, lists.size(), lists.data())) return false;
-  std::vector<ListChunk> chunks;
-  for (std::size_t pos = 0; pos + 8 <= lists.size();) {
-    const uint32_t size = Get32(lists.data() + pos + 4);
-    if (size > lists.size() - pos - 8) return false;
-    chunks.push_back(
-        {std::string(reinterpret_cast<const char*>(lists.data() + pos), 4), pos + 8, size});
-    pos += 8 + uint64_t{size} + (size & 1);
-  }
-  // The preset lists come first, then the instruments, which are passed on as they are.
-  static constexpr const char* kOrder[] = {"phdr", "pbag", "pmod", "pgen", "inst"};
-  if (chunks.size() < std::size(kOrder)) return false;
-  for (std::size_t i = 0; i < std::size(kOrder); ++i) {
-    if (chunks[i].id != kOrder[i]) return false;
-  }
-  const ListChunk& phdr = chunks[0];
-  const ListChunk& pbag = chunks[1];
-  const ListChunk& pmod = chunks[2];
-  const ListChunk& pgen = chunks[3];
-  if (phdr.size % kPresetHeaderSize != 0 || phdr.size < 2 * kPresetHeaderSize ||
-      pbag.size % kBagSize != 0 || pbag.size == 0 || pmod.size % kModulatorSize != 0 ||
-      pmod.size == 0 || pgen.size % kGeneratorSize != 0 || pgen.size == 0) {
-    return false;
-  }
-  const std::size_t preset_count = phdr.size / kPresetHeaderSize - 1;  // less the terminal
-  const std::size_t bag_count = pbag.size / kBagSize - 1;
-  const std::size_t modulator_count = pmod.size / kModulatorSize - 1;
-  const std::size_t generator_count = pgen.size / kGeneratorSize - 1;
-  const uint8_t* preset_at = lists.data() + phdr.body;
-  const uint8_t* bag_at = lists.data() + pbag.body;
-  const auto first_bag = [&](std::size_t preset) {
-    return std::size_t{Get16(preset_at + preset * kPresetHeaderSize + kPresetBagAt)};
-  };
-  const auto bag_generator = [&](std::size_t bag) { return std::size_t{Get16(bag_at + bag * 4)}; };
-  const auto bag_modulator = [&](std::size_t bag) {
-    return std::size_t{Get16(bag_at + bag * 4 + 2)};
-  };
-  // Every preset's bags, and every bag's generators and modulators, follow the previous
-  // ones and end with the lists.
-  for (std::size_t preset = 0; preset < preset_count; ++preset) {
-    if (first_bag(preset) > first_bag(preset + 1)) return false;
-  }
-  if (first_bag(preset_count) > bag_count) return false;
-  for (std::size_t bag = 0; bag < bag_count; ++bag) {
-    if (bag_generator(bag) > bag_generator(bag + 1) ||
-        bag_modulator(bag) > bag_modulator(bag + 1)) {
-      return false;
-    }
-  }
-  if (bag_generator(bag_count) > generator_count || bag_modulator(bag_count) > modulator_count) {
-    return false;
-  }
-
-  std::vector<uint8_t> presets, bags, modulators, generators;
-  int listed = 0;
-  for (std::size_t preset = 0; preset <= preset_count; ++preset) {
-    const uint8_t* record = preset_at + preset * kPresetHeaderSize;
-    const bool terminal = preset == preset_count;
-    if (!terminal && (Get16(record + kPresetNumberAt) >= programs.size() ||
-                      !programs.test(Get16(record + kPresetNumberAt)))) {
-      continue;
-    }
-    const std::size_t at = presets.size();
-    presets.insert(presets.end(), record, record + kPresetHeaderSize);
-    Put16(presets.data() + at + kPresetBagAt, static_cast<uint16_t>(bags.size() / kBagSize));
-    if (terminal) break;
-    ++listed;
-    for (std::size_t bag = first_bag(preset); bag < first_bag(preset + 1); ++bag) {
-      const std::size_t bag_record = bags.size();
-      bags.resize(bag_record + kBagSize);
-      Put16(bags.data() + bag_record, static_cast<uint16_t>(generators.size() / kGeneratorSize));
-      Put16(bags.data() + bag_record + 2,
-            static_cast<uint16_t>(modulators.size() / kModulatorSize));
-      const uint8_t* generator = lists.data() + pgen.body;
-      generators.insert(generators.end(), generator + bag_generator(bag) * kGeneratorSize,
-                        generator + bag_generator(bag + 1) * kGeneratorSize);
-      const uint8_t* modulator = lists.data() + pmod.body;
-      modulators.insert(modulators.end(), modulator + bag_modulator(bag) * kModulatorSize,
-                        modulator + bag_modulator(bag + 1) * kModulatorSize);
-    }
-  }
-  // The terminal bag, modulator and generator, as the file has them.
-  const std::size_t terminal_bag = bags.size();
-  bags.resize(terminal_bag + kBagSize);
-  Put16(bags.data() + terminal_bag, static_cast<uint16_t>(generators.size() / kGeneratorSize));
-  Put16(bags.data() + terminal_bag + 2, static_cast<uint16_t>(modulators.size() / kModulatorSize));
-  const uint8_t* terminal_modulator = lists.data() + pmod.body + modulator_count * kModulatorSize;
-  modulators.insert(modulators.end(), terminal_modulator, terminal_modulator + kModulatorSize);
-  const uint8_t* terminal_generator = lists.data() + pgen.body + generator_count * kGeneratorSize;
-  generators.insert(generators.end(), terminal_generator, terminal_generator + kGeneratorSize);
+  std::vector<uint8_t> list(pdta_size - 4);  // the body after the list's type
+  if (!ReadAt(file, pdta_at + kListHeaderSize, list.size(), list.data())) return false;
+  const std::optional<std::vector<ListChunk>> chunks = SplitList(list);
+  if (!chunks) return false;
+  const std::optional<PresetLists> lists = PresetLists::Read(list, *chunks);
+  if (!lists) return false;
+  const Listing listing = ListPresets(*lists, programs);
 
   // The new pdta list: its own preset lists, then the file's from the instruments on.
   std::vector<uint8_t> head = {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'p', 'd', 't', 'a'};
-  AppendChunk(head, "phdr", presets);
-  AppendChunk(head, "pbag", bags);
-  AppendChunk(head, "pmod", modulators);
-  AppendChunk(head, "pgen", generators);
-  const uint64_t rest_at = lists_at + 12 + (chunks[4].body - 8);  // the inst chunk, in the file
-  const uint64_t rest_size = file_size - rest_at;
-  const uint64_t lists_end = lists_at + 8 + lists_size;
-  const uint64_t new_lists_size = head.size() - 8 + (lists_end - rest_at);
-  const uint64_t new_riff_size = riff_end - 8 - (8 + uint64_t{lists_size}) + 8 + new_lists_size;
-  if (new_lists_size > UINT32_MAX || new_riff_size > UINT32_MAX) return false;
-  Put16(head.data() + 4, static_cast<uint16_t>(new_lists_size));
-  Put16(head.data() + 6, static_cast<uint16_t>(new_lists_size >> 16));
-
+  AppendChunk(head, "phdr", listing.presets);
+  AppendChunk(head, "pbag", listing.bags);
+  AppendChunk(head, "pmod", listing.modulators);
+  AppendChunk(head, "pgen", listing.generators);
+  const uint64_t rest_at = pdta_at + kListHeaderSize + ((*chunks)[4].body - kChunkHeaderSize);
+  const uint64_t new_pdta_size = head.size() - kChunkHeaderSize + (pdta_end - rest_at);
+  const uint64_t new_riff_size =
+      riff_end - kChunkHeaderSize - (pdta_end - pdta_at) + kChunkHeaderSize + new_pdta_size;
+  if (new_pdta_size > UINT32_MAX || new_riff_size > UINT32_MAX) return false;
+  Put32(head.data() + 4, static_cast<uint32_t>(new_pdta_size));
   std::vector<uint8_t> riff = {'R', 'I', 'F', 'F', 0, 0, 0, 0};
-  Put16(riff.data() + 4, static_cast<uint16_t>(new_riff_size));
-  Put16(riff.data() + 6, static_cast<uint16_t>(new_riff_size >> 16));
+  Put32(riff.data() + 4, static_cast<uint32_t>(new_riff_size));
+
   pieces_.clear();
   pieces_.push_back(Piece{riff.size(), 0, riff, true});
-  pieces_.push_back(Piece{lists_at - 8, 8, {}, false});
+  pieces_.push_back(Piece{pdta_at - kChunkHeaderSize, kChunkHeaderSize, {}, false});
   pieces_.push_back(Piece{head.size(), 0, head, true});
-  pieces_.push_back(Piece{rest_size, rest_at, {}, false});
+  pieces_.push_back(Piece{file_size - rest_at, rest_at, {}, false});
   size_ = 0;
   for (const Piece& piece : pieces_) size_ += piece.size;
-  presets_in_file_ = static_cast<int>(preset_count);
-  presets_listed_ = listed;
+  presets_in_file_ = static_cast<int>(lists->PresetCount());
+  presets_listed_ = listing.listed;
   return true;
 }
 

@@ -59,6 +59,7 @@ class SoundfontView {
   class Handle;
 
   SoundfontView() = default;
+  bool FindLists(std::FILE* file, uint64_t riff_end, uint64_t& pdta_at, uint32_t& pdta_size);
   bool BuildListing(std::FILE* file, uint64_t file_size, const std::bitset<128>& programs);
   // Reads `count` bytes at `offset` of the view; false past its end or on a read error.
   bool Read(std::FILE* file, uint64_t offset, uint64_t count, uint8_t* out) const;
