@@ -6,60 +6,24 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <span>
+
+#include "audio/riff_chunk.h"
+#include "audio/soundfont_preset_lists.h"
 
 namespace tavrin {
 
 namespace {
 
-// A SoundFont 2 file is a RIFF chunk of type "sfbk": a chunk is an id and a 32-bit size, then
-// its body, padded to an even length; a LIST chunk's body begins with the list's type. The
-// sample data is in the "sdta" list, and the preset lists in the "pdta" list.
-constexpr std::size_t kChunkHeaderSize = 8;  // the id and the size
-constexpr std::size_t kListHeaderSize = 12;  // ...and the list's type
+using riff::ChunkSpan;
+using riff::Get32;
+using riff::kChunkHeaderSize;
+using riff::kListHeaderSize;
 
-// The records of the preset lists, each list ended by a terminal record.
-constexpr std::size_t kPresetHeaderSize = 38;  // phdr
-constexpr std::size_t kBagSize = 4;            // pbag
-constexpr std::size_t kModulatorSize = 10;     // pmod
-constexpr std::size_t kGeneratorSize = 4;      // pgen
-// Where a preset header holds its preset number and its first bag.
-constexpr std::size_t kPresetNumberAt = 20;
-constexpr std::size_t kPresetBagAt = 24;
-// Where a bag holds its first generator and its first modulator.
-constexpr std::size_t kBagGeneratorAt = 0;
-constexpr std::size_t kBagModulatorAt = 2;
-
-// The preset lists of the General MIDI soundfonts are well under a megabyte; a larger one is
+// The sample data of a SoundFont 2 file (a RIFF chunk of type "sfbk") is in its "sdta"
+// list, and the preset lists in its "pdta" list. The preset lists of the General MIDI
+// soundfonts are well under a megabyte; a larger one is
 // read as it is rather than into memory.
 constexpr uint32_t kMaxPresetListsSize = 32u << 20;
-
-uint16_t Get16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | at[1] << 8); }
-
-uint32_t Get32(const uint8_t* at) {
-  return uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 | uint32_t{at[3]} << 24;
-}
-
-void Put16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void Put32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-// The size a chunk of `body_size` takes, with its header and its padding.
-uint64_t ChunkSpan(uint32_t body_size) {
-  return kChunkHeaderSize + uint64_t{body_size} + (body_size & 1);
-}
-
-void AppendChunk(std::vector<uint8_t>& out, const char (&id)[5], const std::vector<uint8_t>& body) {
-  out.insert(out.end(), id, id + 4);
-  out.resize(out.size() + 4);
-  Put32(out.data() + out.size() - 4, static_cast<uint32_t>(body.size()));
-  out.insert(out.end(), body.begin(), body.end());
-}
 
 bool ReadAt(std::FILE* file, uint64_t offset, std::size_t count, uint8_t* out) {
   return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
@@ -71,152 +35,6 @@ std::mutex registry_mutex;
 std::map<std::string, std::weak_ptr<SoundfontView>>& Registry() {
   static auto* registry = new std::map<std::string, std::weak_ptr<SoundfontView>>;
   return *registry;
-}
-
-// One sub-chunk of the preset lists: its id, and where its body lies in the lists.
-struct ListChunk {
-  std::string id;
-  std::size_t body = 0;
-  std::size_t size = 0;
-};
-
-// The sub-chunks of the body of a pdta list (after its type); nothing when one claims more
-// than the list holds.
-std::optional<std::vector<ListChunk>> SplitList(std::span<const uint8_t> list) {
-  std::vector<ListChunk> chunks;
-  for (std::size_t pos = 0; pos + kChunkHeaderSize <= list.size();) {
-    const uint32_t size = Get32(list.data() + pos + 4);
-    if (size > list.size() - pos - kChunkHeaderSize) return std::nullopt;
-    chunks.push_back({std::string(reinterpret_cast<const char*>(list.data() + pos), 4),
-                      pos + kChunkHeaderSize, size});
-    pos += ChunkSpan(size);
-  }
-  return chunks;
-}
-
-// The preset lists of a soundfont: the preset headers, their bags, and the bags' modulators
-// and generators, each list ended by its terminal record. Presets point at their first bag
-// and bags at their first modulator and generator; each runs up to the next one's first.
-class PresetLists {
- public:
-  // The lists in `chunks`, split from `list`; nothing when they are not the first four
-  // chunks followed by the instruments, or their records do not hold together.
-  static std::optional<PresetLists> Read(std::span<const uint8_t> list,
-                                         const std::vector<ListChunk>& chunks) {
-    // The preset lists come first, then the instruments, which are passed on as they are.
-    static constexpr const char* kOrder[] = {"phdr", "pbag", "pmod", "pgen", "inst"};
-    if (chunks.size() < std::size(kOrder)) return std::nullopt;
-    for (std::size_t i = 0; i < std::size(kOrder); ++i) {
-      if (chunks[i].id != kOrder[i]) return std::nullopt;
-    }
-    PresetLists lists;
-    const auto records = [&](const ListChunk& chunk, std::size_t record_size,
-                             std::size_t least_records) -> std::span<const uint8_t> {
-      if (chunk.size % record_size != 0 || chunk.size < least_records * record_size) return {};
-      return list.subspan(chunk.body, chunk.size);
-    };
-    lists.presets_ = records(chunks[0], kPresetHeaderSize, 2);
-    lists.bags_ = records(chunks[1], kBagSize, 1);
-    lists.modulators_ = records(chunks[2], kModulatorSize, 1);
-    lists.generators_ = records(chunks[3], kGeneratorSize, 1);
-    if (lists.presets_.empty() || lists.bags_.empty() || lists.modulators_.empty() ||
-        lists.generators_.empty() || !lists.HoldTogether()) {
-      return std::nullopt;
-    }
-    return lists;
-  }
-
-  // The counts, less the terminal records.
-  std::size_t PresetCount() const { return presets_.size() / kPresetHeaderSize - 1; }
-  std::size_t BagCount() const { return bags_.size() / kBagSize - 1; }
-  std::size_t ModulatorCount() const { return modulators_.size() / kModulatorSize - 1; }
-  std::size_t GeneratorCount() const { return generators_.size() / kGeneratorSize - 1; }
-
-  std::span<const uint8_t> Preset(std::size_t preset) const {
-    return presets_.subspan(preset * kPresetHeaderSize, kPresetHeaderSize);
-  }
-  std::size_t PresetNumber(std::size_t preset) const {
-    return Get16(Preset(preset).data() + kPresetNumberAt);
-  }
-  std::size_t FirstBag(std::size_t preset) const {
-    return Get16(Preset(preset).data() + kPresetBagAt);
-  }
-  std::size_t FirstGenerator(std::size_t bag) const {
-    return Get16(bags_.data() + bag * kBagSize + kBagGeneratorAt);
-  }
-  std::size_t FirstModulator(std::size_t bag) const {
-    return Get16(bags_.data() + bag * kBagSize + kBagModulatorAt);
-  }
-  // The records from `first` up to `end` (exclusive) of a bag's lists.
-  std::span<const uint8_t> Generators(std::size_t first, std::size_t end) const {
-    return generators_.subspan(first * kGeneratorSize, (end - first) * kGeneratorSize);
-  }
-  std::span<const uint8_t> Modulators(std::size_t first, std::size_t end) const {
-    return modulators_.subspan(first * kModulatorSize, (end - first) * kModulatorSize);
-  }
-
- private:
-  // Every preset's bags, and every bag's generators and modulators, follow the previous
-  // ones and end with the lists.
-  bool HoldTogether() const {
-    for (std::size_t preset = 0; preset < PresetCount(); ++preset) {
-      if (FirstBag(preset) > FirstBag(preset + 1)) return false;
-    }
-    if (FirstBag(PresetCount()) > BagCount()) return false;
-    for (std::size_t bag = 0; bag < BagCount(); ++bag) {
-      if (FirstGenerator(bag) > FirstGenerator(bag + 1) ||
-          FirstModulator(bag) > FirstModulator(bag + 1)) {
-        return false;
-      }
-    }
-    return FirstGenerator(BagCount()) <= GeneratorCount() &&
-           FirstModulator(BagCount()) <= ModulatorCount();
-  }
-
-  std::span<const uint8_t> presets_, bags_, modulators_, generators_;
-};
-
-// Preset lists rewritten to hold some of the presets: each kept preset with its bags, and
-// their modulators and generators, renumbered to follow one another.
-struct Listing {
-  std::vector<uint8_t> presets, bags, modulators, generators;
-  int listed = 0;
-
-  void AddPreset(std::span<const uint8_t> record) {
-    const std::size_t at = presets.size();
-    presets.insert(presets.end(), record.begin(), record.end());
-    Put16(presets.data() + at + kPresetBagAt, static_cast<uint16_t>(bags.size() / kBagSize));
-  }
-  void AddBag(std::span<const uint8_t> bag_modulators, std::span<const uint8_t> bag_generators) {
-    const std::size_t at = bags.size();
-    bags.resize(at + kBagSize);
-    Put16(bags.data() + at + kBagGeneratorAt,
-          static_cast<uint16_t>(generators.size() / kGeneratorSize));
-    Put16(bags.data() + at + kBagModulatorAt,
-          static_cast<uint16_t>(modulators.size() / kModulatorSize));
-    modulators.insert(modulators.end(), bag_modulators.begin(), bag_modulators.end());
-    generators.insert(generators.end(), bag_generators.begin(), bag_generators.end());
-  }
-};
-
-// The presets of `lists` whose program number `programs` holds, of any bank, and the
-// terminal records as the file has them.
-Listing ListPresets(const PresetLists& lists, const std::bitset<128>& programs) {
-  Listing listing;
-  for (std::size_t preset = 0; preset < lists.PresetCount(); ++preset) {
-    const std::size_t number = lists.PresetNumber(preset);
-    if (number >= programs.size() || !programs.test(number)) continue;
-    listing.AddPreset(lists.Preset(preset));
-    ++listing.listed;
-    for (std::size_t bag = lists.FirstBag(preset); bag < lists.FirstBag(preset + 1); ++bag) {
-      listing.AddBag(lists.Modulators(lists.FirstModulator(bag), lists.FirstModulator(bag + 1)),
-                     lists.Generators(lists.FirstGenerator(bag), lists.FirstGenerator(bag + 1)));
-    }
-  }
-  listing.AddPreset(lists.Preset(lists.PresetCount()));
-  listing.AddBag(lists.Modulators(lists.ModulatorCount(), lists.ModulatorCount() + 1),
-                 lists.Generators(lists.GeneratorCount(), lists.GeneratorCount() + 1));
-  return listing;
 }
 
 }  // namespace
@@ -430,22 +248,22 @@ bool SoundfontView::BuildListing(std::FILE* file, uint64_t file_size,
   if (!chunks) return false;
   const std::optional<PresetLists> lists = PresetLists::Read(list, *chunks);
   if (!lists) return false;
-  const Listing listing = ListPresets(*lists, programs);
+  const PresetListing listing = ListPresets(*lists, programs);
 
   // The new pdta list: its own preset lists, then the file's from the instruments on.
   std::vector<uint8_t> head = {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'p', 'd', 't', 'a'};
-  AppendChunk(head, "phdr", listing.presets);
-  AppendChunk(head, "pbag", listing.bags);
-  AppendChunk(head, "pmod", listing.modulators);
-  AppendChunk(head, "pgen", listing.generators);
+  riff::AppendChunk(head, "phdr", listing.presets);
+  riff::AppendChunk(head, "pbag", listing.bags);
+  riff::AppendChunk(head, "pmod", listing.modulators);
+  riff::AppendChunk(head, "pgen", listing.generators);
   const uint64_t rest_at = pdta_at + kListHeaderSize + ((*chunks)[4].body - kChunkHeaderSize);
   const uint64_t new_pdta_size = head.size() - kChunkHeaderSize + (pdta_end - rest_at);
   const uint64_t new_riff_size =
       riff_end - kChunkHeaderSize - (pdta_end - pdta_at) + kChunkHeaderSize + new_pdta_size;
   if (new_pdta_size > UINT32_MAX || new_riff_size > UINT32_MAX) return false;
-  Put32(head.data() + 4, static_cast<uint32_t>(new_pdta_size));
+  riff::Put32(head.data() + 4, static_cast<uint32_t>(new_pdta_size));
   std::vector<uint8_t> riff = {'R', 'I', 'F', 'F', 0, 0, 0, 0};
-  Put32(riff.data() + 4, static_cast<uint32_t>(new_riff_size));
+  riff::Put32(riff.data() + 4, static_cast<uint32_t>(new_riff_size));
 
   pieces_.clear();
   pieces_.push_back(Piece{riff.size(), 0, riff, true});
