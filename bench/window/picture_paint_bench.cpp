@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "ui/picture_holder.h"
+#include "picture/picture_holder.h"
 #include "ui/picture_view.h"
 
 namespace {

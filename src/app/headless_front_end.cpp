@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/headless_event.h"
+#include "picture/picture_holder.h"
 #include "scenario/player.h"
 #include "scenario/player_event.h"
-#include "ui/picture_holder.h"
 
 namespace tavrin {
 namespace {

@@ -1,9 +1,9 @@
 // tavrin: plays a sound novel, in its window or as scripted play.
-#include <QApplication>
-#include <QCoreApplication>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QCoreApplication>
 #include <csignal>
 #include <iostream>
 #include <memory>
@@ -16,8 +16,8 @@
 #include "app/headless_front_end.h"
 #include "app/window_front_end.h"
 #include "audio/sound_system.h"
+#include "picture/picture_file.h"
 #include "scenario/cp932.h"
-#include "ui/picture_file.h"
 
 namespace {
 

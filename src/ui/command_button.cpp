@@ -29,7 +29,7 @@ void FillRing(QPainter& painter, QRectF outer, double width, const QColor& colou
 }  // namespace
 
 CommandButton::CommandButton(int index, const KeyRepeats* repeats, QWidget* parent)
-    : QPushButton(QStringLiteral("Command1"), parent), index_(index), repeats_(repeats) {
+    : QPushButton(QStringLiteral("Command1"), parent), repeats_(repeats) {
   setObjectName(QStringLiteral("Com%1").arg(index));
   setFocusPolicy(Qt::StrongFocus);
   setAutoDefault(false);

@@ -27,7 +27,6 @@ class CommandButton : public QPushButton {
 
   CommandButton(int index, const KeyRepeats* repeats, QWidget* parent);
 
-  int Index() const { return index_; }
   /// The width of the focus ring in device-independent pixels.
   static int FocusRingWidth(int button_height);
 
@@ -36,7 +35,6 @@ class CommandButton : public QPushButton {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  int index_;
   const KeyRepeats* repeats_;
 };
 

@@ -44,8 +44,6 @@ class MainWindow : public QWidget, public Presentation {
   /// The player, to read back what the scenario shows.
   const Player& Engine() const { return player_; }
   const WindowLayout& Layout() const { return layout_; }
-  /// The frame margins the layout was computed for.
-  QMargins LayoutFrame() const { return layout_frame_; }
   /// Whether the pacing timer's ticks reach the player now: the player's timer is enabled
   /// and no view holds them back.
   bool TicksDelivered() const { return tim_say_.isActive(); }
@@ -68,8 +66,9 @@ class MainWindow : public QWidget, public Presentation {
   bool nativeEvent(const QByteArray& type, void* message, qintptr* result) override;
 
  private:
-  // The design's events, forwarded to the player. The message window's come from the
-  // picture area too, and a click goes to the views first (main_window_input.cpp).
+  // The window's event handlers, named after their control and event; those the player has
+  // forward to it. The message window's come from the picture area too, and a click goes to
+  // the views first (main_window_input.cpp).
   void Form_Load();
   void Form_Activate();
   void Form_Unload();

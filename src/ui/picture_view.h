@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "ui/picture_holder.h"
+#include "picture/picture_holder.h"
 
 namespace tavrin {
 

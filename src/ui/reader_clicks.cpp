@@ -6,7 +6,8 @@
 namespace tavrin {
 namespace {
 
-std::optional<MouseButton> DesignButton(Qt::MouseButton button) {
+// The button as the message window reports it; none for one that means nothing to the story.
+std::optional<MouseButton> ReaderButton(Qt::MouseButton button) {
   switch (button) {
     case Qt::LeftButton:
       return MouseButton::Left;
@@ -31,7 +32,7 @@ bool ReaderClicks::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {  // a second press in quick succession is a press
       auto* press = static_cast<QMouseEvent*>(event);
-      const std::optional<MouseButton> button = DesignButton(press->button());
+      const std::optional<MouseButton> button = ReaderButton(press->button());
       if (!button) return true;
       // A press with no other button down starts a new click, whatever a hide cut short.
       if (held_ == Qt::NoButton || press->buttons() == press->button()) held_ = press->button();

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QWidget>
 
-#include "scenario/player.h"
+#include "scenario/mouse_button.h"
 
 namespace tavrin {
 

@@ -24,7 +24,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "ui/picture_holder.h"
+#include "picture/picture_holder.h"
 
 namespace tavrin {
 namespace {

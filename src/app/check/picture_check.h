@@ -5,8 +5,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "picture/picture_holder.h"
 #include "scenario/game_path.h"
-#include "ui/picture_holder.h"
 
 namespace tavrin {
 

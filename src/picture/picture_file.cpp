@@ -1,14 +1,14 @@
-#include "ui/picture_file.h"
+#include "picture/picture_file.h"
 
-#include <QFile>
-#include <QImageReader>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFile>
+#include <QImageReader>
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -66,9 +66,9 @@ struct JpegDecoding {
   QSize box;
   PictureFile result;
   std::vector<JSAMPLE> row;
-  std::vector<uint64_t> sums;       // of the output row being gathered, a colour a column
-  std::vector<int> column_of;       // each decoded column's output column
-  std::vector<uint32_t> columns_in; // how many decoded columns each output column gathers
+  std::vector<uint64_t> sums;        // of the output row being gathered, a colour a column
+  std::vector<int> column_of;        // each decoded column's output column
+  std::vector<uint32_t> columns_in;  // how many decoded columns each output column gathers
 };
 
 // The decoder's whole-picture buffer, in bytes: none unless the picture comes in several

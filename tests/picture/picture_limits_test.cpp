@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "../support/temp_folder.h"
-#include "ui/picture_holder.h"
+#include "picture/picture_holder.h"
 
 namespace tavrin {
 namespace {
@@ -40,11 +40,11 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {{599, 65500}, false, true},    // over Qt's own limit whole, narrower than the area
-    {{8000, 6000}, false, true},    // an ordinary photograph's size
-    {{8000, 6000}, true, true},     // progressive: held whole as coefficients, 144 MB
-    {{30000, 30000}, true, false},  // progressive: would take 1.7 GB before any row
-    {{20000, 20000}, false, false}, // more pixels than any picture is allowed
+    {{599, 65500}, false, true},     // over Qt's own limit whole, narrower than the area
+    {{8000, 6000}, false, true},     // an ordinary photograph's size
+    {{8000, 6000}, true, true},      // progressive: held whole as coefficients, 144 MB
+    {{30000, 30000}, true, false},   // progressive: would take 1.7 GB before any row
+    {{20000, 20000}, false, false},  // more pixels than any picture is allowed
 };
 
 TEST(PictureLimits, WhetherAPictureShowsDependsOnTheFileAloneAndItsDecodingOnTheArea) {
@@ -62,9 +62,9 @@ TEST(PictureLimits, WhetherAPictureShowsDependsOnTheFileAloneAndItsDecodingOnThe
       ASSERT_EQ(holder.ShowPicture("p"), c.shows);
       if (!c.shows) continue;
       EXPECT_EQ(holder.PixelSize(), c.declared) << "its own size, as the file declares it";
-      const QSize decoded = area.isValid() ? c.declared.boundedTo(area)
-                                           : QSize((c.declared.width() + 7) / 8,
-                                                   (c.declared.height() + 7) / 8);
+      const QSize decoded =
+          area.isValid() ? c.declared.boundedTo(area)
+                         : QSize((c.declared.width() + 7) / 8, (c.declared.height() + 7) / 8);
       EXPECT_EQ(holder.Image().size(), decoded);
     }
   }

@@ -13,7 +13,8 @@ namespace tavrin {
 /// that loaded, with its own pixel size) and whether the area shows it or is black.
 /// `ShowPicture` follows the picture line's rules: the area is cleared first, a named
 /// picture replaces the held one only when it loads, and an empty name shows the held
-/// picture again. Failures are silent by design; the area simply stays black.
+/// picture again. A picture that does not load is no error for the reader: the area simply
+/// stays black, and nothing is said.
 class PictureHolder {
  public:
   explicit PictureHolder(std::filesystem::path img_dir);

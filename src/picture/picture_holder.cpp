@@ -1,8 +1,8 @@
-#include "ui/picture_holder.h"
+#include "picture/picture_holder.h"
 
 #include <utility>
 
-#include "ui/picture_file.h"
+#include "picture/picture_file.h"
 
 namespace tavrin {
 

@@ -1,11 +1,11 @@
 // Every JPEG from others' test suites through the real picture holder: it shows at its own
 // pixel size, or the area turns black and the picture held before is kept.
-#include "ui/picture_holder.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <optional>
+
+#include "picture/picture_holder.h"
 
 namespace tavrin {
 namespace {
@@ -19,17 +19,25 @@ struct Expected {
 // Sizes and verdicts as the files' own documentation gives them (decoded by libjpeg's
 // djpeg: status 0 shows, 1 fails, 2 decodes with a warning).
 const Expected kFiles[] = {
-    {"testorig", QSize(227, 149)},         {"testimgari", QSize(227, 149)},
-    {"monkey12", std::nullopt},            {"jpg-progressive", QSize(32, 32)},
-    {"hopper_gray", QSize(128, 128)},      {"jpg-cmyk-1", QSize(32, 32)},
-    {"pil_sample_cmyk", QSize(100, 100)},  {"restarts", QSize(33, 33)},
+    {"testorig", QSize(227, 149)},
+    {"testimgari", QSize(227, 149)},
+    {"monkey12", std::nullopt},
+    {"jpg-progressive", QSize(32, 32)},
+    {"hopper_gray", QSize(128, 128)},
+    {"jpg-cmyk-1", QSize(32, 32)},
+    {"pil_sample_cmyk", QSize(100, 100)},
+    {"restarts", QSize(33, 33)},
     {"multiple-0xff-before-eoi", QSize(640, 480)},
     {"hopper_orientation_6", QSize(128, 128)},  // shown as stored, never rotated
-    {"jpg-size-1x1", QSize(1, 1)},         {"blank_800x280", QSize(800, 280)},
-    {"max_size", std::nullopt},            {"null_height", std::nullopt},
-    {"extraneous-data", QSize(16, 16), true},  {"truncated_jpeg", QSize(100, 100), true},
+    {"jpg-size-1x1", QSize(1, 1)},
+    {"blank_800x280", QSize(800, 280)},
+    {"max_size", std::nullopt},
+    {"null_height", std::nullopt},
+    {"extraneous-data", QSize(16, 16), true},
+    {"truncated_jpeg", QSize(100, 100), true},
     {"derive-huffman-codes-overflow", std::nullopt},
-    {"missing-sos", std::nullopt},         {"missing-sof", std::nullopt},
+    {"missing-sos", std::nullopt},
+    {"missing-sof", std::nullopt},
     {"empty", std::nullopt},
 };
 
