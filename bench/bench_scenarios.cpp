@@ -138,20 +138,9 @@ bool ShapeFromName(const std::string& name, Shape& shape) {
   return false;
 }
 
-GameFolder::GameFolder() {
-  std::string pattern = (fs::temp_directory_path() / "tavrin-bench-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temp folder");
-  path_ = pattern;
-}
-
-GameFolder::~GameFolder() {
-  std::error_code error;
-  fs::remove_all(path_, error);
-}
-
 ScriptStats GameFolder::WriteScenario(Shape shape, uint64_t lines) {
   const Cp932Lines& m = Marks();
-  ScriptWriter w(path_ / "dat.dat");
+  ScriptWriter w(path() / "dat.dat");
   switch (shape) {
     case Shape::TextPages:
       // Pages of 1 to 11 text lines (11 is a full page after an empty line), each closed

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "../tests/support/temp_folder.h"
 #include "scenario/presentation.h"
 
 namespace tavrin::bench {
@@ -33,19 +34,14 @@ struct ScriptStats {
 /// A game folder of its own under the temporary folder, removed with the object.
 class GameFolder {
  public:
-  GameFolder();
-  ~GameFolder();
-  GameFolder(const GameFolder&) = delete;
-  GameFolder& operator=(const GameFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& path() const { return folder_.Path(); }
 
   /// Writes dat.dat of about `lines` lines of `shape` (never fewer), streaming: memory
   /// does not grow with the file.
   ScriptStats WriteScenario(Shape shape, uint64_t lines);
 
  private:
-  std::filesystem::path path_;
+  test_support::TempFolder folder_{"bench"};
 };
 
 /// A presentation that shows nothing.

@@ -2,7 +2,6 @@
 
 #include <fluidsynth.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -17,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "../support/midi_builder.h"
+#include "../support/temp_folder.h"
 #include "audio/fluidsynth_engine.h"
 #include "audio/music.h"
 #include "recording_channel.h"
@@ -84,22 +85,7 @@ Stretch PlayUntilStopped(FluidSynthChannel& channel, double limit) {
   return stretch;
 }
 
-// A folder of its own under the system's temporary folder, removed afterwards.
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& name)
-      : path_(std::filesystem::temp_directory_path() / (name + " " + std::to_string(::getpid()))) {
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using test_support::TempFolder;
 
 class FluidSynthChannelTest : public ::testing::Test {
  protected:
@@ -284,8 +270,8 @@ TEST_F(FluidSynthChannelTest, MissingFileFailsTheOpenAndLeavesNothingOpen) {
 }
 
 TEST_F(FluidSynthChannelTest, PathWithBlanksOpensThroughTheProgramsQuoting) {
-  TempFolder folder("tavrin audio test");
-  const auto game = folder.path() / "My Long Tale" / "music and sound";
+  TempFolder folder("audio test");
+  const auto game = folder.Path() / "My Long Tale" / "music and sound";
   std::filesystem::create_directories(game);
   std::filesystem::copy_file(kScale, game / "bgm.mid");
 
@@ -367,27 +353,9 @@ TEST(FluidSynthChannelSoundfontTest, WithoutASoundfontThePieceRunsItsCourseSilen
   EXPECT_LT(whole.peak, kSilence);
 }
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-// A Standard MIDI File of format 1 at 96 ticks a quarter (half a second), one track for
-// each list of events.
-Bytes Midi(std::initializer_list<Bytes> tracks) {
-  const auto count = static_cast<uint8_t>(tracks.size());
-  Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, count, 0, 96};
-  for (const Bytes& events : tracks) {
-    const Bytes body = Cat({events, {0x00, 0xFF, 0x2F, 0x00}});
-    file.insert(file.end(), {'M', 'T', 'r', 'k', 0, 0, static_cast<uint8_t>(body.size() >> 8),
-                             static_cast<uint8_t>(body.size())});
-    file.insert(file.end(), body.begin(), body.end());
-  }
-  return file;
-}
+using test_support::Bytes;
+using test_support::Cat;
+using test_support::Midi;
 
 // Four quarter notes on `channel` (0 to 15), from `key` up.
 Bytes Notes(int channel, int key) {
@@ -423,10 +391,9 @@ struct Reading {
 // Opens `midi`, plays it to its end, restarts it as the watchdog does and plays a second.
 Reading PlayThrough(const Bytes& midi) {
   Reading reading;
-  TempFolder folder("tavrin instruments test");
-  const auto path = folder.path() / "bgm.mid";
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(midi.data()), static_cast<std::streamsize>(midi.size()));
+  TempFolder folder("instruments test");
+  const auto path = folder.Write(
+      "bgm.mid", std::string_view(reinterpret_cast<const char*>(midi.data()), midi.size()));
   FluidSynthChannel channel(AudioOutput::None, {kGeneralMidi});
   EXPECT_EQ(channel.Send(OpenCommand(path.string()), nullptr, 0), ChannelError::None);
   EXPECT_TRUE(channel.WaitUntilReady(10s));

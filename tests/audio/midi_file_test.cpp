@@ -13,46 +13,24 @@
 #include <string>
 #include <vector>
 
+#include "../support/file_bytes.h"
+#include "../support/midi_builder.h"
+#include "../support/temp_folder.h"
+
 namespace tavrin {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test_support::Bytes;
+using test_support::Cat;
+using test_support::Chunk;
+using test_support::Header;
+using test_support::Track;
 
 const std::string kMidiDir = std::string(TAVRIN_TESTDATA_DIR) + "/midi/";
 
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-Bytes Header(int format, int tracks, int division, uint32_t length = 6) {
-  Bytes header = {'M', 'T', 'h', 'd'};
-  for (int shift = 24; shift >= 0; shift -= 8)
-    header.push_back(static_cast<uint8_t>(length >> shift));
-  for (int value : {format, tracks, division}) {
-    header.push_back(static_cast<uint8_t>(value >> 8));
-    header.push_back(static_cast<uint8_t>(value));
-  }
-  header.resize(8 + length, 0);
-  return header;
-}
-
-// A chunk whose declared length is the body's, or `declared` when given.
-Bytes Chunk(const char* name, const Bytes& body, int64_t declared = -1) {
-  const auto length = static_cast<uint32_t>(declared < 0 ? body.size() : declared);
-  Bytes chunk(name, name + 4);
-  for (int shift = 24; shift >= 0; shift -= 8)
-    chunk.push_back(static_cast<uint8_t>(length >> shift));
-  chunk.insert(chunk.end(), body.begin(), body.end());
-  return chunk;
-}
-
-Bytes Track(const Bytes& events) { return Chunk("MTrk", events); }
-
 Bytes FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const std::string bytes = test_support::ReadFileBytes(path);
+  return Bytes(bytes.begin(), bytes.end());
 }
 
 // Lets FluidSynth's own player read `bytes` and returns the length it finds, in ticks, or -1
@@ -393,10 +371,8 @@ TEST(MidiFileTest, LoadingNeedsAReadableFile) {
   EXPECT_EQ(LoadMidiFile(kMidiDir).error, MidiFileError::Unreadable);
   EXPECT_EQ(LoadMidiFile("").error, MidiFileError::Unreadable);
 
-  const auto empty = std::filesystem::temp_directory_path() / "tavrin-empty-bgm.mid";
-  std::ofstream(empty).close();
-  EXPECT_EQ(LoadMidiFile(empty.string()).error, MidiFileError::NotMidi);
-  std::filesystem::remove(empty);
+  const test_support::TempFolder folder("midi");
+  EXPECT_EQ(LoadMidiFile(folder.Write("bgm.mid", "").string()).error, MidiFileError::NotMidi);
 }
 
 }  // namespace
