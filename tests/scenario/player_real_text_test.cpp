@@ -1,14 +1,11 @@
 // Real Japanese prose from others, played as a scenario page by page.
+#include "../support/code_points.h"
 #include "scenario_fixture.h"
 
 namespace tavrin::testing {
 namespace {
 
-size_t CodePoints(const std::string& utf8) {
-  size_t count = 0;
-  for (unsigned char c : utf8) count += (c & 0xC0) != 0x80;
-  return count;
-}
+using test_support::CodePoints;
 
 using PlayerRealText = ScenarioTest;
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/code_points.h"
 #include "../support/temp_folder.h"
 #include "scenario/cp932.h"
 
@@ -242,12 +243,7 @@ TEST_F(ScriptFileTest, PartlyReadFileAfterABufferRefillReopensFromTheStart) {
   EXPECT_EQ(file.ReadLine(), "line 0");
 }
 
-// Counts the characters (code points) of UTF-8 text.
-size_t CodePoints(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-  return n;
-}
+using test_support::CodePoints;
 
 size_t Occurrences(const std::string& text, const std::string& what) {
   size_t n = 0;
