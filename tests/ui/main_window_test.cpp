@@ -69,7 +69,7 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<MainWindow> window_;
 };
 
-TEST_F(MainWindowTest, ControlsCarryTheirDesignTimeTextsUntilTheFirstActivation) {
+TEST_F(MainWindowTest, ControlsCarryTheirFirstTextsUntilTheFirstActivation) {
   game_.WriteScript(OneRowPages(2));
   MainWindow window(game_.ImgDir(), game_.Dir(), game_.Dir() / "bgm.mid", nullptr);
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Tavrin"));
