@@ -28,6 +28,7 @@
 #include "app/game_folders.h"
 #include "fuzz_support.h"
 #include "scenario/player.h"
+#include "scenario/player_event.h"
 #include "scenario/presentation.h"
 
 namespace tavrin {
@@ -82,15 +83,15 @@ class AlertCount : public Presentation {
 // the events run out. Returns the message boxes it met.
 std::vector<std::string> Play(const GameFolders& folders, uint8_t choices) {
   AlertCount shown;
-  Player player(shown, folders.DatDir);
+  Player player(shown, folders.dat_dir);
   player.Form_Activate();
   int question = 0;
   for (int event = 0; event < kMostEvents && shown.alerts.empty(); ++event) {
     if (player.ChoiceShown()) {
-      player.Com_Click((choices >> (question++ % 8)) & 1);
+      DeliverEvent(player, {.kind = PlayerEvent::Kind::Choose,
+                            .choice = (choices >> (question++ % 8)) & 1});
     } else if (player.MessageWindowTakesInput() && player.ScriptOpen()) {
-      player.Lbl_MouseDown(MouseButton::Left);
-      player.Lbl_Click();
+      DeliverEvent(player, {.kind = PlayerEvent::Kind::Click});
     } else {
       break;
     }
