@@ -13,7 +13,6 @@
 //   clicks and the choices byte 0 picks, no message box may come up.
 #include <QApplication>
 #include <QImage>
-#include <QtGlobal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +25,7 @@
 
 #include "app/check/check_front_end.h"
 #include "app/game_folders.h"
+#include "fuzz_qt_messages.h"
 #include "fuzz_support.h"
 #include "scenario/player.h"
 #include "scenario/player_event.h"
@@ -105,12 +105,7 @@ std::vector<std::string> Play(const GameFolders& folders, uint8_t choices) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) {
-      std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-      std::abort();
-    }
-  });
+  tavrin::fuzz::KeepQtMessagesQuiet();
   // Deleted at exit: the font database's caches are given back with the application.
   static QApplication* app = new QApplication(*argc, *argv);
   std::atexit([] { delete app; });

@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QSize>
-#include <QtGlobal>
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +22,7 @@
 #include <span>
 #include <string>
 
+#include "fuzz_qt_messages.h"
 #include "fuzz_support.h"
 #include "picture/picture_holder.h"
 
@@ -60,13 +60,7 @@ const std::filesystem::path& ImgDir() {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   // Image format plugins are found through the application object; no display is needed.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  // The decoders' complaints about every broken file would drown libFuzzer's own output.
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) {
-      std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-      std::abort();
-    }
-  });
+  tavrin::fuzz::KeepQtMessagesQuiet();
   static QCoreApplication* app = new QCoreApplication(*argc, *argv);
   (void)app;
   tavrin::ImgDir();
