@@ -19,7 +19,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xdisplay import XServer, tools_missing  # noqa: E402
+from xdisplay import XServer, stop_process, tools_missing  # noqa: E402
 
 RATE = 44100
 TUNE_SECONDS = 13.9
@@ -52,12 +52,7 @@ class PulseServer:
         return env
 
     def __exit__(self, *exc):
-        self.process.terminate()
-        try:
-            self.process.wait(5)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
+        stop_process(self.process)
         shutil.rmtree(self.folder, ignore_errors=True)
         return False
 

@@ -94,6 +94,17 @@ class Region:
         return self.pixels == other.pixels
 
 
+def stop_process(process, grace=5):
+    """Asks `process` to end, and ends it if it has not within `grace` seconds."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(grace)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 class XServer:
     """Xvfb on a display of its own, started by `with` and stopped at its end."""
 
@@ -131,13 +142,8 @@ class XServer:
         if self.display:
             self.lib.XCloseDisplay(self.display)
             self.display = None
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        if self.process:
+            stop_process(self.process)
         return False
 
     def env(self):
