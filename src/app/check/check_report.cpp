@@ -43,6 +43,27 @@ nlohmann::ordered_json EndingJson(const EndingReached& ending) {
           {"highest_score", ending.highest_score}};
 }
 
+// Text from the scenario as it may go to a terminal: control characters (C0, DEL and C1,
+// which carry a terminal's escape sequences) are written as escapes, \xNN or \u00NN.
+std::string Printable(const std::string& text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if ((byte < 0x20 && byte != '\t') || byte == 0x7F) {
+      out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      out += {'\\', 'u', '0', '0', kHex[next >> 4], kHex[next & 0xF]};
+      ++i;
+    } else {
+      out += static_cast<char>(byte);
+    }
+  }
+  return out;
+}
+
 std::string Dump(const nlohmann::ordered_json& json) {
   return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
@@ -55,12 +76,12 @@ void WriteTextReport(std::ostream& out, const Diagnostics& diagnostics,
     out << d.file;
     if (d.line != 0) out << ':' << d.line;
     if (d.column != 0) out << ':' << d.column;
-    out << ": " << SeverityName(d.severity) << ": " << d.message;
+    out << ": " << SeverityName(d.severity) << ": " << Printable(d.message);
     if (!d.after.empty()) {
       out << " (after: ";
       for (size_t i = 0; i < d.after.size(); ++i) {
         out << (i == 0 ? "" : ", ")
-            << (d.after[i] == "\u2026" ? d.after[i] : '"' + d.after[i] + '"');
+            << (d.after[i] == "\u2026" ? d.after[i] : '"' + Printable(d.after[i]) + '"');
       }
       out << ')';
     }
