@@ -16,6 +16,7 @@ class BackgroundMusic : public MusicHooks {
   void SetBgmLoop(bool on) override { music_.SetBgmLoop(on); }
   void MidiPlay() override { music_.MidiPlay(); }
   void BgmTim_Timer() override { music_.BgmTim_Timer(); }
+  std::optional<std::chrono::milliseconds> BgmTimDelay() override { return music_.BgmTimDelay(); }
   void MidiClose() override { music_.MidiClose(); }
 
  private:

@@ -15,6 +15,8 @@ enum class ChannelError : uint32_t {
   CannotOpenFile,  // the file is missing or cannot be read
   NotMidiFile,     // the file is not a Standard MIDI File that can be played
   ReplyTooSmall,   // the answer and its NUL do not fit into the reply buffer
+  NotReady,        // the device is still being made ready and cannot answer that yet
+  NoSoundOutput,   // the piece plays nowhere (no sound output, or nothing to play it with)
 };
 
 /// The music's one device, driven by command texts exactly as the program writes them
@@ -25,7 +27,7 @@ class CommandChannel {
  public:
   virtual ~CommandChannel() = default;
 
-  /// Carries out `command` and returns at once. A command that answers (the mode query)
+  /// Carries out `command` and returns at once. A command that answers (a status query)
   /// writes its answer into `reply` as text ended by a NUL, at most `reply_size` characters
   /// with the NUL; other commands, and every failure, leave `reply` untouched. `reply` may
   /// be null when `reply_size` is 0.

@@ -1,7 +1,9 @@
 #include "audio/fluidsynth_channel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "audio/fluidsynth_engine.h"
@@ -16,6 +18,14 @@ constexpr std::string_view kOpenEnd = "\" alias MIDI";
 
 // The synthesizer's rate before an engine reports its own; FluidSynth's default.
 constexpr int kDefaultSampleRate = 44100;
+
+// Writes `answer` and its NUL into the reply buffer, if they fit.
+ChannelError Answer(std::string_view answer, char* reply, std::size_t reply_size) {
+  if (reply == nullptr || reply_size < answer.size() + 1) return ChannelError::ReplyTooSmall;
+  std::memcpy(reply, answer.data(), answer.size());
+  reply[answer.size()] = '\0';
+  return ChannelError::None;
+}
 
 }  // namespace
 
@@ -32,6 +42,11 @@ FluidSynthChannel::~FluidSynthChannel() {
 ChannelError FluidSynthChannel::Send(std::string_view command, char* reply,
                                      std::size_t reply_size) {
   if (command == "status MIDI mode") return Mode(reply, reply_size);
+  if (command == "status MIDI position") return Position(reply, reply_size);
+  if (command == "status MIDI length") {
+    if (!open_) return ChannelError::NoDevice;
+    return Answer(std::to_string(length_ms_), reply, reply_size);
+  }
   if (command == "seek MIDI to start") return Seek();
   if (command == "play MIDI from 0") return Play(true);
   if (command == "play MIDI notify") return Play(false);
@@ -57,7 +72,9 @@ ChannelError FluidSynthChannel::Open(std::string_view path) {
   setup.soundfonts = soundfonts_;
   setup.midi = std::move(piece.bytes);
   setup.length_ticks = piece.length_ticks;
+  setup.clock = piece.clock;
   setup.channels = piece.channels;
+  length_ms_ = static_cast<int64_t>(std::floor(piece.clock.Milliseconds(piece.length_ticks)));
   {
     std::lock_guard lock(mutex_);
     built_ = false;
@@ -132,11 +149,19 @@ ChannelError FluidSynthChannel::Mode(char* reply, std::size_t reply_size) {
     // synthesizer is there.
     playing = engine_ != nullptr ? engine_->Playing() : play_requested_;
   }
-  const std::string_view answer = playing ? "playing" : "stopped";
-  if (reply == nullptr || reply_size < answer.size() + 1) return ChannelError::ReplyTooSmall;
-  std::memcpy(reply, answer.data(), answer.size());
-  reply[answer.size()] = '\0';
-  return ChannelError::None;
+  return Answer(playing ? "playing" : "stopped", reply, reply_size);
+}
+
+ChannelError FluidSynthChannel::Position(char* reply, std::size_t reply_size) {
+  if (!open_) return ChannelError::NoDevice;
+  double position;
+  {
+    std::lock_guard lock(mutex_);
+    if (!built_) return ChannelError::NotReady;
+    if (engine_ == nullptr) return ChannelError::NoSoundOutput;
+    position = engine_->PositionMilliseconds(output_ == AudioOutput::Device);
+  }
+  return Answer(std::to_string(static_cast<int64_t>(std::floor(position))), reply, reply_size);
 }
 
 bool FluidSynthChannel::WaitUntilReady(std::chrono::milliseconds timeout) {

@@ -26,13 +26,21 @@ class FluidSynthEngine;
 ///
 /// The commands, case and blanks exact: `open "PATH" alias MIDI`, `close MIDI notify`,
 /// `play MIDI notify`, `play MIDI from 0`, `seek MIDI to start`, `status MIDI mode` (answers
-/// "playing", or "stopped" before the first play and once the piece has played to its end).
+/// "playing", or "stopped" before the first play and once the piece has played to its end),
+/// `status MIDI length` and `status MIDI position` (whole milliseconds, as decimal text).
 /// A seek stops the piece at its start. Anything else is refused.
 ///
+/// The length is known from the open on. The position is where the piece stands as it is
+/// synthesized: with a sound output, which synthesizes ahead in bursts, it moves on with
+/// the clock between them, so the piece never ends before its position reaches its length.
+/// Until the synthesizer is built the position fails with `NotReady`.
+///
 /// A missing file, or one that is not a playable Standard MIDI File, fails the open and
-/// leaves nothing open. Without a soundfont the piece plays and ends as usual, silently.
-/// When no sound output opens, the device still takes every command and reads playing from
-/// the first play on: nothing moves the piece, so it never ends and is never restarted.
+/// leaves nothing open. Rendered by the caller, a piece without a soundfont plays and ends
+/// as usual, silently. When no sound output opens, or there is no soundfont to play it to
+/// one, the device still takes every command and reads playing from the first play on, but
+/// its position fails with `NoSoundOutput`: nothing moves the piece, so it never ends and
+/// is never restarted.
 ///
 /// Commands come from one thread at a time (the program's user-interface thread).
 class FluidSynthChannel final : public CommandChannel {
@@ -72,12 +80,14 @@ class FluidSynthChannel final : public CommandChannel {
   ChannelError Play(bool from_start);
   ChannelError Seek();
   ChannelError Mode(char* reply, std::size_t reply_size);
+  ChannelError Position(char* reply, std::size_t reply_size);
 
   const AudioOutput output_;
   const std::vector<std::string> soundfonts_;
 
-  // Only the calling thread touches this.
+  // Only the calling thread touches these.
   bool open_ = false;
+  int64_t length_ms_ = 0;
 
   // Shared with the worker that builds the engine.
   mutable std::mutex mutex_;

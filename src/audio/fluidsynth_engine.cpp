@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <mutex>
@@ -26,6 +27,12 @@ void QuietenFluidSynth() {
   });
 }
 
+int64_t NowNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 bool Contains(const std::vector<std::string>& names, std::string_view name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -37,6 +44,7 @@ std::unique_ptr<FluidSynthEngine> FluidSynthEngine::Build(const EngineSetup& set
   QuietenFluidSynth();
   std::unique_ptr<FluidSynthEngine> engine(new FluidSynthEngine);
   engine->length_ticks_ = setup.length_ticks;
+  engine->clock_ = setup.clock;
 
   fluid_settings_t* settings = engine->settings_ = new_fluid_settings();
   if (settings == nullptr) return nullptr;
@@ -100,8 +108,10 @@ std::unique_ptr<FluidSynthEngine> FluidSynthEngine::Build(const EngineSetup& set
   fluid_player_set_playback_callback(player, &FluidSynthEngine::OnMidiEvent, engine.get());
 
   // The sound output comes last: from its start the audio thread renders the synthesizer
-  // and runs the player, which must be complete by then.
+  // and runs the player, which must be complete by then. Without a soundfont there is
+  // nothing to hear, and no output is opened to synthesize silence.
   if (setup.output == AudioOutput::Device) {
+    if (engine->view_ == nullptr) return nullptr;
     for (const std::string& name : OrderDrivers(AvailableDrivers())) {
       if (stop.stop_requested()) return nullptr;
       fluid_settings_setstr(settings, "audio.driver", name.c_str());
@@ -132,6 +142,8 @@ bool FluidSynthEngine::Playing() const {
 
 void FluidSynthEngine::Play() {
   if (length_ticks_ == 0) return;
+  // The piece moves on from here, from now.
+  reached_at_ns_.store(NowNanoseconds(), std::memory_order_relaxed);
   fluid_player_play(player_);
 }
 
@@ -140,6 +152,17 @@ void FluidSynthEngine::Rewind() {
   // for the audio thread and may be refused.
   if (Playing()) fluid_player_stop(player_);
   fluid_player_seek(player_, 0);
+  tick_reached_.store(0, std::memory_order_relaxed);
+}
+
+double FluidSynthEngine::PositionMilliseconds(bool since_synthesized) const {
+  constexpr int64_t kMostAhead = 1'000'000'000;  // a stalled output does not run the clock on
+  double position = clock_.Milliseconds(tick_reached_.load(std::memory_order_relaxed));
+  if (since_synthesized && Playing()) {
+    const int64_t since = NowNanoseconds() - reached_at_ns_.load(std::memory_order_relaxed);
+    position += static_cast<double>(std::clamp<int64_t>(since, 0, kMostAhead)) / 1e6;
+  }
+  return std::clamp(position, 0.0, clock_.Milliseconds(length_ticks_));
 }
 
 int FluidSynthEngine::OnTick(void* data, int tick) {
@@ -147,6 +170,8 @@ int FluidSynthEngine::OnTick(void* data, int tick) {
   // die away. The piece ends at its last End of Track, as a sequencer's does, so that the
   // watchdog restarts it on the beat.
   auto* engine = static_cast<FluidSynthEngine*>(data);
+  engine->tick_reached_.store(tick, std::memory_order_relaxed);
+  engine->reached_at_ns_.store(NowNanoseconds(), std::memory_order_relaxed);
   if (tick >= engine->length_ticks_) fluid_player_stop(engine->player_);
   return FLUID_OK;
 }

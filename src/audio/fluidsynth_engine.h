@@ -3,6 +3,7 @@
 #include <fluidsynth.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -25,6 +26,8 @@ struct EngineSetup {
   /// A Standard MIDI File as `ReadMidiFile` writes it, and its length in ticks.
   std::vector<uint8_t> midi;
   int64_t length_ticks = 0;
+  /// When each of its ticks sounds.
+  MidiClock clock;
   /// What each channel of the piece plays: only the instruments of the channels that sound
   /// are selected, so only their samples are read from the soundfont.
   std::array<MidiChannelUse, 16> channels;
@@ -37,7 +40,8 @@ struct EngineSetup {
 class FluidSynthEngine {
  public:
   /// Builds the engine. Returns null when FluidSynth cannot make a synthesizer, when a
-  /// sound output was asked for and none opens, or when `stop` was requested meanwhile.
+  /// sound output was asked for and none opens or no soundfont loads (there would be nothing
+  /// to hear), or when `stop` was requested meanwhile.
   static std::unique_ptr<FluidSynthEngine> Build(const EngineSetup& setup, std::stop_token stop);
 
   ~FluidSynthEngine();
@@ -52,6 +56,11 @@ class FluidSynthEngine {
 
   /// Stops the piece and sends it back to its start.
   void Rewind();
+
+  /// Where the piece stands, in milliseconds from its start: as far as it has been
+  /// synthesized, and with `since_synthesized`, while it plays, moved on by the time since
+  /// then (at most a second), as a sound output synthesizes ahead in bursts.
+  double PositionMilliseconds(bool since_synthesized) const;
 
   /// Renders the next `left.size()` frames into `left` and `right` (equal sizes). Only for
   /// an engine without a sound output: the player moves on with the frames rendered.
@@ -104,6 +113,11 @@ class FluidSynthEngine {
   std::array<int, 16> pending_program_{-1, -1, -1, -1, -1, -1, -1, -1,
                                        -1, -1, -1, -1, -1, -1, -1, -1};
   int64_t length_ticks_ = 0;
+  MidiClock clock_;
+  // The last tick the player reached and when (steady clock, nanoseconds): written by the
+  // thread that synthesizes, and by a rewind or a play.
+  std::atomic<int64_t> tick_reached_{0};
+  std::atomic<int64_t> reached_at_ns_{0};
   std::string soundfont_;
   std::string driver_name_;
 };

@@ -80,10 +80,10 @@ std::array<MidiChannelUse, 16> ChannelUses(std::vector<ChannelEvent> log) {
 // Reads every track of `file` after its header into `piece`.
 MidiFileError ReadTracks(std::span<const uint8_t> file, uint32_t header_length,
                          uint16_t track_count, uint16_t drop_programs, MidiPiece& piece,
-                         std::vector<ChannelEvent>& log) {
+                         std::vector<ChannelEvent>& log, std::vector<MidiClock::Change>& tempo) {
   // Chunks are walked by their declared lengths; the one that claims more than the file
   // holds can only be the last.
-  TrackReader reader(piece.bytes, log, drop_programs);
+  TrackReader reader(piece.bytes, log, tempo, drop_programs);
   uint64_t pos = 8 + uint64_t{header_length};
   for (uint16_t tracks_read = 0; tracks_read < track_count;) {
     if (pos + 8 > file.size()) return MidiFileError::Truncated;
@@ -137,7 +137,8 @@ MidiPiece ReadMidiFile(std::span<const uint8_t> file) {
   const std::size_t header_size = out.size();
 
   std::vector<ChannelEvent> log;
-  MidiFileError error = ReadTracks(file, header_length, track_count, 0, piece, log);
+  std::vector<MidiClock::Change> tempo;
+  MidiFileError error = ReadTracks(file, header_length, track_count, 0, piece, log, tempo);
   if (error != MidiFileError::None) return Failure(error);
   piece.channels = ChannelUses(log);
 
@@ -153,9 +154,15 @@ MidiPiece ReadMidiFile(std::span<const uint8_t> file) {
     out.resize(header_size);
     piece.length_ticks = 0;
     log.clear();
-    error = ReadTracks(file, header_length, track_count, silent_programs, piece, log);
+    tempo.clear();
+    error = ReadTracks(file, header_length, track_count, silent_programs, piece, log, tempo);
     if (error != MidiFileError::None) return Failure(error);
   }
+  // Tracks were read one after the other: sorted by tick, the changes at one tick stay in
+  // the order the player meets them, the last track's last.
+  std::stable_sort(tempo.begin(), tempo.end(),
+                   [](const MidiClock::Change& a, const MidiClock::Change& b) { return a.tick < b.tick; });
+  piece.clock = MidiClock(division, tempo);
   return piece;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/midi_clock.h"
+
 namespace tavrin {
 
 /// Why a file does not play.
@@ -45,12 +47,15 @@ struct MidiPiece {
   MidiFileError error = MidiFileError::None;
   /// The rewritten file: a header, then every track with a status byte on every event,
   /// only the events that make sound or set the tempo, and an End of Track at its end. A
-  /// program change on a channel that plays no note makes no sound and is left out.
+  /// program change on a channel that plays no note makes no sound and is left out, and so
+  /// is a tempo of zero, which would stop the player's clock for good.
   std::vector<uint8_t> bytes;
   /// Where the piece ends: the latest End of Track, in ticks from the start.
   int64_t length_ticks = 0;
   /// Ticks per quarter note.
   uint16_t division = 0;
+  /// When each tick sounds, from the division and the tempo changes of every track.
+  MidiClock clock;
   /// The 16 channels, channel 10 at index 9.
   std::array<MidiChannelUse, 16> channels;
 };

@@ -137,7 +137,9 @@ MidiFileError TrackReader::ReadMetaOrSysEx(uint8_t status) {
 
   if (status == kMeta && meta_type == kMetaEndOfTrack) {
     ended_ = true;
-  } else if (status == kMeta && meta_type == kMetaSetTempo && length == 3) {
+  } else if (status == kMeta && meta_type == kMetaSetTempo && length == 3 &&
+             (body[0] | body[1] | body[2]) != 0) {
+    tempo_.push_back({tick_, uint32_t{body[0]} << 16 | uint32_t{body[1]} << 8 | body[2]});
     BeginEvent();
     out_.insert(out_.end(), {kMeta, kMetaSetTempo, 0x03});
     out_.insert(out_.end(), body.begin(), body.end());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audio/midi_bytes.h"
+#include "audio/midi_clock.h"
 #include "audio/midi_file.h"
 
 namespace tavrin {
@@ -26,11 +27,13 @@ struct ChannelEvent {
 /// to `out`: a status byte on every event, only the events that make sound or set the tempo,
 /// and an End of Track at its end. The program changes on the channels in `drop_programs`
 /// (a bit for each) are left out; the program changes, bank selects and each channel's
-/// first note are added to `log`.
+/// first note are added to `log`, and the tempo changes to `tempo`, track after track. A
+/// tempo of zero, which would stop the player's clock for good, is left out of both.
 class TrackReader {
  public:
-  TrackReader(std::vector<uint8_t>& out, std::vector<ChannelEvent>& log, uint16_t drop_programs)
-      : out_(out), log_(log), drop_programs_(drop_programs) {}
+  TrackReader(std::vector<uint8_t>& out, std::vector<ChannelEvent>& log,
+              std::vector<MidiClock::Change>& tempo, uint16_t drop_programs)
+      : out_(out), log_(log), tempo_(tempo), drop_programs_(drop_programs) {}
 
   /// Reads the events of `data`, the body of the track numbered `track`, and sets
   /// `length_ticks` to where it ends. `cut_by_end` tells that the chunk claims more bytes
@@ -49,6 +52,7 @@ class TrackReader {
 
   std::vector<uint8_t>& out_;
   std::vector<ChannelEvent>& log_;
+  std::vector<MidiClock::Change>& tempo_;
   const uint16_t drop_programs_;
 
   // The track being read.

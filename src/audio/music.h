@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 #include "audio/command_channel.h"
@@ -26,10 +28,21 @@ class Music {
   /// Closes the device.
   void MidiClose();
 
-  /// The watchdog, ticked by the front end as often as its timer allows (every 10 ms or so,
-  /// on the user-interface thread). Asks the device for its mode and, when it reads stopped
-  /// and the music switch is on, sends the piece back to its start and plays it again.
+  /// The watchdog, ticked by the front end on the user-interface thread when `BgmTimDelay`
+  /// says. Asks the device for its mode and, when it reads stopped and the music switch is
+  /// on, sends the piece back to its start and plays it again.
   void BgmTim_Timer();
+
+  /// How long the watchdog may wait before its next tick, from what the device says of the
+  /// piece ("status MIDI length" and "status MIDI position"): while it plays, until its
+  /// position reaches its length; from then on `kPollInterval`, until a tick has restarted
+  /// it. Nothing when no tick could ever restart anything: the music switch is off, nothing
+  /// is open, the piece has no length, or it plays nowhere. A device that cannot tell is
+  /// polled at `kPollInterval` throughout.
+  std::optional<std::chrono::milliseconds> BgmTimDelay();
+
+  /// How often the watchdog looks while the piece's end is near or unknown.
+  static constexpr std::chrono::milliseconds kPollInterval{10};
 
   /// The music switch: the piece plays and loops only while it is on. Off until start-up
   /// turns it on.

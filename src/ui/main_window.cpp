@@ -7,6 +7,9 @@
 #include <QStyle>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "ui/accessibility.h"
@@ -21,11 +24,6 @@
 
 namespace tavrin {
 namespace {
-
-// The music watchdog's interval as designed is 1 ms; a window waiting for a click would
-// then wake a thousand times a second for a check that a tenth of that rate serves as well.
-constexpr int kDesignBgmIntervalMs = 1;
-constexpr int kShortestBgmIntervalMs = 10;
 
 // Frames in which the window manager may still tell us its real frame; a window manager
 // that keeps changing it is not followed for ever.
@@ -60,10 +58,12 @@ MainWindow::MainWindow(std::filesystem::path img_dir, std::filesystem::path dat_
   tim_say_.setTimerType(Qt::PreciseTimer);
   tim_say_.setInterval(player_.TimSay().interval_ms);
   connect(&tim_say_, &QTimer::timeout, this, &MainWindow::TimSay_Timer);
-  bgm_tim_.setTimerType(Qt::CoarseTimer);
-  bgm_tim_.setInterval(std::max(kDesignBgmIntervalMs, kShortestBgmIntervalMs));
+  // BgmTim ticks when the music asks for it: at the piece's end, and every few milliseconds
+  // around it until it has started again; never while there is nothing to watch, so that a
+  // window waiting for the reader does not wake at all.
+  bgm_tim_.setSingleShot(true);
+  bgm_tim_.setTimerType(Qt::PreciseTimer);
   connect(&bgm_tim_, &QTimer::timeout, this, &MainWindow::BgmTim_Timer);
-  bgm_tim_.start();  // enabled from the start; its ticks come once the event loop runs
   fast_key_.setInterval(kNormalIntervalMs / 2);
   connect(&fast_key_, &QTimer::timeout, this, &MainWindow::FastKeyHeld);
 
@@ -124,6 +124,7 @@ void MainWindow::Form_Load() {
     music_->MidiOpen(music_file_);
     music_->SetBgmLoop(true);
     music_->MidiPlay();
+    ArmBgmTim();  // its ticks come once the event loop runs
   }
   LayOut(EstimatedFrame());
   if (QScreen* shown_on = screen()) pacer_.SetRefreshRate(shown_on->refreshRate());
@@ -249,7 +250,18 @@ void MainWindow::TimSay_Timer() {
 }
 
 void MainWindow::BgmTim_Timer() {
-  if (music_ != nullptr) music_->BgmTim_Timer();
+  if (music_ == nullptr || unloaded_) return;
+  music_->BgmTim_Timer();
+  ArmBgmTim();
+}
+
+void MainWindow::ArmBgmTim() {
+  const std::optional<std::chrono::milliseconds> delay = music_->BgmTimDelay();
+  if (!delay) {
+    bgm_tim_.stop();
+    return;
+  }
+  bgm_tim_.start(static_cast<int>(std::clamp<int64_t>(delay->count(), 1, INT32_MAX)));
 }
 
 }  // namespace tavrin

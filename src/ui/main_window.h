@@ -77,6 +77,7 @@ class MainWindow : public QWidget, public Presentation {
   void Com_Click(int index);
   void TimSay_Timer();
   void BgmTim_Timer();
+  void ArmBgmTim();
 
   // The keyboard's fast key held down, and the views.
   void FastKeyHeld();

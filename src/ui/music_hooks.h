@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <optional>
 
 namespace tavrin {
 
@@ -17,8 +19,11 @@ class MusicHooks {
   virtual void SetBgmLoop(bool on) = 0;
   /// Starts the piece.
   virtual void MidiPlay() = 0;
-  /// The watchdog: called about every 10 ms for as long as the window lives.
+  /// The watchdog's tick.
   virtual void BgmTim_Timer() = 0;
+  /// When the watchdog next needs to tick, asked after start-up and after every tick; none
+  /// while there is nothing to watch, and then no tick comes at all.
+  virtual std::optional<std::chrono::milliseconds> BgmTimDelay() = 0;
   /// Closes the device at shutdown.
   virtual void MidiClose() = 0;
 };

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -50,6 +51,14 @@ std::string ModeOf(CommandChannel& channel) {
   char buffer[16];
   std::memset(buffer, ' ', sizeof buffer);
   const ChannelError error = channel.Send("status MIDI mode", buffer, 15);
+  if (error != ChannelError::None) return Failed(error);
+  return std::string(buffer);
+}
+
+// A status answer ("length", "position"), or the failure.
+std::string StatusOf(CommandChannel& channel, const std::string& item) {
+  char buffer[32] = {};
+  const ChannelError error = channel.Send("status MIDI " + item, buffer, sizeof buffer - 1);
   if (error != ChannelError::None) return Failed(error);
   return std::string(buffer);
 }
@@ -119,7 +128,8 @@ TEST_F(FluidSynthChannelTest, RefusesEveryOtherCommandAndChangesNothing) {
   ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
   for (const char* command :
        {"", "stop MIDI", "pause MIDI", "play MIDI", "close MIDI", "close midi notify",
-        "Play MIDI notify", "status MIDI", "status MIDI position", "seek MIDI to end",
+        "Play MIDI notify", "status MIDI", "status MIDI Position", "status MIDI length ms",
+        "seek MIDI to end",
         "play MIDI from 100", "close all", "open bgm.mid alias MIDI", "open \"x.mid\" alias BGM",
         "open \"x.mid\"", "OPEN \"x.mid\" alias MIDI", "status MIDI mode "}) {
     EXPECT_EQ(channel_.Send(command, nullptr, 0), ChannelError::UnknownCommand) << command;
@@ -148,11 +158,17 @@ TEST_F(FluidSynthChannelTest, ModeNeedsRoomForTheAnswerAndItsNul) {
 
 TEST_F(FluidSynthChannelTest, PlaysToTheEndThenStopsAndRestartsFromTheBeginning) {
   OpenReady(kScale);
+  EXPECT_EQ(StatusOf(channel_, "length"), "4000");
+  EXPECT_EQ(StatusOf(channel_, "position"), "0");
   ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  Peak(channel_, 1.5);
+  // Where the piece stands as rendered, to the player's step of 64 frames.
+  EXPECT_NEAR(std::stoi(StatusOf(channel_, "position")), 1500, 3);
   const Stretch first = PlayUntilStopped(channel_, 10);
   ASSERT_TRUE(first.stopped);
-  EXPECT_NEAR(first.seconds, 4.0, 0.03);
+  EXPECT_NEAR(1.5 + first.seconds, 4.0, 0.03);
   EXPECT_GT(first.peak, 0.02f);
+  EXPECT_EQ(StatusOf(channel_, "position"), "4000");
 
   // Stopped at the end, it stays there: the last note dies away and nothing follows.
   Peak(channel_, 1.0);
@@ -162,6 +178,7 @@ TEST_F(FluidSynthChannelTest, PlaysToTheEndThenStopsAndRestartsFromTheBeginning)
   // The watchdog's restart plays the whole piece again, from its first note.
   ASSERT_EQ(channel_.Send("seek MIDI to start", nullptr, 0), ChannelError::None);
   EXPECT_EQ(ModeOf(channel_), "stopped");
+  EXPECT_EQ(StatusOf(channel_, "position"), "0");
   ASSERT_EQ(channel_.Send("play MIDI from 0", nullptr, 0), ChannelError::None);
   EXPECT_EQ(ModeOf(channel_), "playing");
   EXPECT_GT(Peak(channel_, 0.3), 0.02f);
@@ -200,10 +217,14 @@ TEST_F(FluidSynthChannelTest, PlayAskedWhileTheSoundfontLoadsReadsPlayingAndHapp
   music.MidiPlay();
   for (int i = 0; i < 5; ++i) music.BgmTim_Timer();
   const std::string mode_while_loading = ModeOf(channel_);
+  const std::string position_while_loading = StatusOf(channel_, "position");
+  const std::string length_while_loading = StatusOf(channel_, "length");
   float left[1], right[1];
   if (channel_.Render(left, right)) GTEST_SKIP() << "the soundfont was in before the ticks";
 
   EXPECT_EQ(mode_while_loading, "playing");
+  EXPECT_EQ(position_while_loading, Failed(ChannelError::NotReady));
+  EXPECT_EQ(length_while_loading, "4000");  // known from the file
   for (const auto& call : recorder.calls) EXPECT_NE(call.command, "seek MIDI to start");
 
   ASSERT_TRUE(channel_.WaitUntilReady(10s));
@@ -285,8 +306,9 @@ TEST_F(FluidSynthChannelTest, PathWithBlanksOpensThroughTheProgramsQuoting) {
   EXPECT_GT(whole.peak, 0.02f);
 }
 
-// The program's watchdog over the real device: the piece restarts on time, every time,
-// and is heard again after each restart.
+// The program's watchdog over the real device, ticked only when it asks: the piece restarts
+// on time, every time, is heard again after each restart, and the watchdog looks a few
+// times a loop instead of a hundred times a second.
 TEST_F(FluidSynthChannelTest, WatchdogLoopsThePiece) {
   RecordingChannel recorder(channel_);
   Music music(recorder);
@@ -297,10 +319,17 @@ TEST_F(FluidSynthChannelTest, WatchdogLoopsThePiece) {
 
   std::vector<double> restarts;
   std::vector<std::pair<double, float>> peaks;  // each step's end and loudest sample
-  for (double t = kTick; t < 9.0; t += kTick) {
-    peaks.emplace_back(t, Peak(channel_, kTick));
+  int ticks = 0;
+  double t = 0;
+  while (restarts.size() < 2 && t < 20) {
+    const std::optional<std::chrono::milliseconds> delay = music.BgmTimDelay();
+    ASSERT_TRUE(delay.has_value()) << "at " << t << " s";
+    for (double until = t + delay->count() / 1000.0 - 1e-9; t < until; t += kTick) {
+      peaks.emplace_back(t + kTick, Peak(channel_, kTick));
+    }
     recorder.Clear();
     music.BgmTim_Timer();
+    ++ticks;
     if (recorder.calls.size() > 1) {
       EXPECT_EQ(
           recorder.Commands(),
@@ -308,13 +337,17 @@ TEST_F(FluidSynthChannelTest, WatchdogLoopsThePiece) {
       restarts.push_back(t);
     }
   }
+  for (const double end = t + 0.25; t < end; t += kTick) {
+    peaks.emplace_back(t + kTick, Peak(channel_, kTick));
+  }
   ASSERT_EQ(restarts.size(), 2u);
   EXPECT_NEAR(restarts[0], 4.0, 0.03);
   EXPECT_NEAR(restarts[1], 8.0, 0.03);
+  EXPECT_LE(ticks, 4);
   for (double restart : restarts) {
     float heard = 0;
-    for (const auto& [t, peak] : peaks) {
-      if (t > restart && t <= restart + 0.25) heard = std::max(heard, peak);
+    for (const auto& [at, peak] : peaks) {
+      if (at > restart && at <= restart + 0.25) heard = std::max(heard, peak);
     }
     EXPECT_GT(heard, 0.02f) << "after the restart at " << restart << " s";
   }
@@ -522,9 +555,32 @@ TEST(FluidSynthChannelDeviceTest, PlaysThroughAnOutputOrSilently) {
     EXPECT_NE(std::find(order.begin(), order.end(), driver), order.end());
   }
   EXPECT_EQ(ModeOf(channel), "playing");
+  // With no output nothing moves the piece, and the position says so.
+  const std::string position = StatusOf(channel, "position");
+  if (driver.empty()) {
+    EXPECT_EQ(position, Failed(ChannelError::NoSoundOutput));
+  } else {
+    EXPECT_LE(std::stoi(position), 4000) << position;
+  }
   float left[16], right[16];
   EXPECT_FALSE(channel.Render(left, right));
   EXPECT_EQ(channel.Send("close MIDI notify", nullptr, 0), ChannelError::None);
+}
+
+// Without a soundfont there is nothing to hear: no sound output is opened to synthesize
+// silence, and the piece never moves.
+TEST(FluidSynthChannelDeviceTest, WithoutASoundfontOpensNoOutput) {
+  FluidSynthChannel channel(AudioOutput::Device, {"/no/such/font.sf2"});
+  ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
+  ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
+  ASSERT_TRUE(channel.WaitUntilReady(20s));
+  EXPECT_EQ(channel.Driver(), "");
+  EXPECT_EQ(ModeOf(channel), "playing");
+  EXPECT_EQ(StatusOf(channel, "length"), "4000");
+  EXPECT_EQ(StatusOf(channel, "position"), Failed(ChannelError::NoSoundOutput));
+  Music music(channel);
+  music.SetBgmLoop(true);
+  EXPECT_EQ(music.BgmTimDelay(), std::nullopt);
 }
 
 struct SweepFile {
@@ -546,15 +602,20 @@ TEST_P(EveryTestFileTest, OpensPlaysEndsAndRestartsOrFailsCleanly) {
   if (file.seconds < 0) {
     EXPECT_EQ(opened, ChannelError::NotMidiFile);
     EXPECT_EQ(ModeOf(channel), Failed(ChannelError::NoDevice));
+    EXPECT_EQ(StatusOf(channel, "length"), Failed(ChannelError::NoDevice));
+    EXPECT_EQ(StatusOf(channel, "position"), Failed(ChannelError::NoDevice));
     EXPECT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::NoDevice);
     return;
   }
   ASSERT_EQ(opened, ChannelError::None);
+  const std::string length = StatusOf(channel, "length");
+  EXPECT_NEAR(std::stod(length), file.seconds * 1000, 10);
   ASSERT_TRUE(channel.WaitUntilReady(10s));
   ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
   const Stretch first = PlayUntilStopped(channel, file.seconds + 5);
   ASSERT_TRUE(first.stopped);
   EXPECT_NEAR(first.seconds, file.seconds, 0.05);
+  EXPECT_EQ(StatusOf(channel, "position"), length);
 
   ASSERT_EQ(channel.Send("seek MIDI to start", nullptr, 0), ChannelError::None);
   ASSERT_EQ(channel.Send("play MIDI from 0", nullptr, 0), ChannelError::None);

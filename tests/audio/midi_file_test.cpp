@@ -3,6 +3,7 @@
 #include <fluidsynth.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bitset>
 #include <cctype>
 #include <filesystem>
@@ -164,6 +165,36 @@ TEST(MidiFileTest, KeepsOnlySoundAndTempoAndPassesOnTheTimeOfTheRest) {
                                     0x08, 0x90, 0x40, 0x40, 0x08, 0xFF, 0x2F, 0x00})});
   EXPECT_EQ(piece.bytes, expected);
   EXPECT_EQ(piece.length_ticks, 0x20 + 0x10 + 0x05 + 0x06 + 0x07 + 0x01 + 0x08);
+}
+
+// When the ticks sound: 120 bpm until the first change, tempo changes from every track in
+// the order the player meets them, and a tempo of zero (which would stop the player's clock)
+// left out of the rewrite and the timing alike.
+TEST(MidiFileTest, TimesTicksByTheTempoChangesOfEveryTrack) {
+  const Bytes file = Cat({
+      Header(1, 2, 100),
+      // 100 ticks at 120 bpm (0.5 s), then 60 bpm; at tick 300 a tempo of zero.
+      Track({0x64, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,   // tick 100: 1,000,000 us a quarter
+             0x81, 0x48, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x00,  // tick 300: zero, left out
+             0x00, 0x90, 0x40, 0x40, 0x64, 0xFF, 0x2F, 0x00}),
+      // At tick 100 too, met after the first track's: 2,000,000 us a quarter wins.
+      Track({0x64, 0xFF, 0x51, 0x03, 0x1E, 0x84, 0x80, 0x00, 0xFF, 0x2F, 0x00}),
+  });
+  const MidiPiece piece = ReadMidiFile(file);
+  ASSERT_EQ(piece.error, MidiFileError::None);
+  EXPECT_EQ(piece.length_ticks, 400);
+  struct {
+    int64_t tick;
+    double milliseconds;
+  } const expected[] = {{0, 0}, {50, 250}, {100, 500}, {200, 2500}, {400, 6500}};
+  for (const auto& at : expected) {
+    EXPECT_DOUBLE_EQ(piece.clock.Milliseconds(at.tick), at.milliseconds) << "tick " << at.tick;
+  }
+  const Bytes zero_tempo = {0xFF, 0x51, 0x03, 0x00, 0x00, 0x00};
+  EXPECT_EQ(std::search(piece.bytes.begin(), piece.bytes.end(), zero_tempo.begin(),
+                        zero_tempo.end()),
+            piece.bytes.end());
+  ExpectPlayableRewrite(piece);
 }
 
 // Each channel's first note, where the piece's tracks meet in time, and the program and

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "recording_channel.h"
@@ -165,6 +168,55 @@ TEST_F(MusicTest, SwitchOffAfterStartUpPreventsPlayAndRestart) {
   music_.BgmTim_Timer();
   music_.MidiPlay();
   EXPECT_EQ(channel_.Commands(), (Commands{"status MIDI mode"}));
+}
+
+// When the watchdog next looks, from the piece's length and position as the device tells
+// them: at the end, then every 10 ms; never when nothing could ever be restarted.
+TEST_F(MusicTest, WatchdogWaitsForThePiecesEnd) {
+  using std::chrono::milliseconds;
+  using Reply = std::variant<std::string, ChannelError>;
+  struct Case {
+    bool bgm_loop;
+    Reply length, position;
+    std::optional<milliseconds> delay;
+  };
+  const ChannelError none = ChannelError::NoDevice, nowhere = ChannelError::NoSoundOutput,
+                     loading = ChannelError::NotReady, unknown = ChannelError::UnknownCommand;
+  const milliseconds poll = Music::kPollInterval;
+  const Case cases[] = {
+      {true, "14000", "0", milliseconds(14000)},
+      {true, "14000", "5250", milliseconds(8750)},
+      {true, "14000", "13991", poll},                 // nearly over: looked at often
+      {true, "14000", "14000", poll},                 // over: the next tick restarts it
+      {true, "14000", "15000", poll},
+      {true, "14000", loading, milliseconds(14000)},  // it will start from its beginning
+      {true, "99999999999", "0", milliseconds(3600000)},
+      {true, none, none, std::nullopt},               // nothing open
+      {true, "14000", nowhere, std::nullopt},         // nothing moves the piece
+      {true, "0", "0", std::nullopt},                 // over as soon as it starts
+      {false, "14000", "0", std::nullopt},            // the switch is off
+      {true, unknown, unknown, poll},                 // a device that cannot tell
+      {true, "14000", "later", poll},
+      {true, "14 s", "0", poll},
+      {true, "-5", "0", poll},
+  };
+  for (const Case& c : cases) {
+    RecordingChannel channel;
+    Music music(channel);
+    music.SetBgmLoop(c.bgm_loop);
+    channel.length_reply = c.length;
+    channel.position_reply = c.position;
+    const std::optional<milliseconds> delay = music.BgmTimDelay();
+    const std::string shown = std::holds_alternative<std::string>(c.length)
+                                  ? std::get<std::string>(c.length)
+                                  : "error " + std::to_string(static_cast<int>(
+                                                   std::get<ChannelError>(c.length)));
+    EXPECT_EQ(delay, c.delay) << "length " << shown;
+    // Only queries, never a command that would change what plays.
+    for (const std::string& command : channel.Commands()) {
+      EXPECT_TRUE(command == "status MIDI length" || command == "status MIDI position") << command;
+    }
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "audio/command_channel.h"
@@ -26,6 +27,10 @@ class RecordingChannel : public CommandChannel {
 
   /// What the mode query writes, NUL added; nullopt makes it fail and leave the buffer.
   std::optional<std::string> mode_reply = "playing";
+  /// What "status MIDI length" and "status MIDI position" answer: a text (NUL added) or a
+  /// failure. Unknown commands until a test says otherwise.
+  std::variant<std::string, ChannelError> length_reply = ChannelError::UnknownCommand;
+  std::variant<std::string, ChannelError> position_reply = ChannelError::UnknownCommand;
   /// What every command returns when there is no real channel behind.
   ChannelError result = ChannelError::None;
 
@@ -47,6 +52,15 @@ class RecordingChannel : public CommandChannel {
     if (reply != nullptr) call.reply_on_entry.assign(reply, reply_size);
     calls.push_back(std::move(call));
     if (inner_ != nullptr) return inner_->Send(command, reply, reply_size);
+    if (result == ChannelError::None &&
+        (command == "status MIDI length" || command == "status MIDI position")) {
+      const auto& answer = command == "status MIDI length" ? length_reply : position_reply;
+      if (const auto* error = std::get_if<ChannelError>(&answer)) return *error;
+      const std::string& text = std::get<std::string>(answer);
+      if (reply == nullptr || text.size() + 1 > reply_size) return ChannelError::ReplyTooSmall;
+      std::memcpy(reply, text.c_str(), text.size() + 1);
+      return ChannelError::None;
+    }
     if (command == "status MIDI mode" && result == ChannelError::None) {
       if (!mode_reply.has_value()) return ChannelError::NoDevice;
       if (reply == nullptr || mode_reply->size() + 1 > reply_size)

@@ -8,7 +8,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <chrono>
+#include <deque>
 #include <memory>
+#include <optional>
 
 #include "game_folder.h"
 #include "ui/command_button.h"
@@ -278,37 +281,75 @@ class RecordingMusic : public MusicHooks {
   void SetBgmLoop(bool on) override { calls.push_back(on ? "BgmLoop on" : "BgmLoop off"); }
   void MidiPlay() override { calls.push_back("MidiPlay"); }
   void BgmTim_Timer() override { ++ticks; }
+  std::optional<std::chrono::milliseconds> BgmTimDelay() override {
+    if (delays.empty()) return std::nullopt;
+    const auto delay = delays.front();
+    delays.pop_front();
+    return delay;
+  }
   void MidiClose() override { calls.push_back("MidiClose"); }
 
   std::vector<std::string> calls;
-  int ticks = 0;
+  // What BgmTimDelay answers, one after the other; nothing once they are used up.
+  std::deque<std::optional<std::chrono::milliseconds>> delays;
+  std::size_t ticks = 0;
 };
 
-TEST(MainWindowMusic, StartsWithTheWindowIsWatchedAndClosesWithIt) {
+// Lets a timer of 10 ms fire `count` times, the events of the window going on meanwhile.
+void WaitForTicksOfTenMilliseconds(int count) {
+  int fired = 0;
+  QTimer reference;
+  QObject::connect(&reference, &QTimer::timeout, [&fired] { ++fired; });
+  reference.start(10);
+  ASSERT_TRUE(QTest::qWaitFor([&fired, count] { return fired >= count; }));
+}
+
+TEST(MainWindowMusic, StartsWithTheWindowAndClosesWithIt) {
   GameFolder game;
   game.WriteScript(OneRowPages(3));
   RecordingMusic music;
+  music.delays = {std::chrono::milliseconds(10)};
   MainWindow window(game.ImgDir(), game.Dir(), game.Dir() / "bgm.mid", &music);
   EXPECT_EQ(music.calls, (std::vector<std::string>{"MidiOpen bgm.mid", "BgmLoop on", "MidiPlay"}));
-  EXPECT_EQ(music.ticks, 0);  // the watchdog ticks from the event loop, not during start-up
+  EXPECT_EQ(music.ticks, 0u);  // the watchdog ticks from the event loop
 
   window.show();
-  // Its rate (about every 10 ms, never the design's 1 ms) is measured by window_pacing_bench.
-  ASSERT_TRUE(QTest::qWaitFor([&music] { return music.ticks >= 3; }));
+  ASSERT_TRUE(QTest::qWaitFor([&music] { return music.ticks >= 1; }));
   ASSERT_TRUE(window.Engine().ScriptOpen());
-
+  // Were the watchdog to go on ticking after the close, it would find it asked to.
+  music.delays.assign(1000, std::chrono::milliseconds(10));
   window.close();
   EXPECT_EQ(music.calls.back(), "MidiClose");
   EXPECT_FALSE(window.Engine().ScriptOpen());
-  const int ticks_at_close = music.ticks;
+  const std::size_t ticks_at_close = music.ticks;
   // Nothing of the program runs on: a timer of the watchdog's interval fires several times
   // meanwhile.
-  int later = 0;
-  QTimer same_interval;
-  QObject::connect(&same_interval, &QTimer::timeout, [&later] { ++later; });
-  same_interval.start(10);
-  ASSERT_TRUE(QTest::qWaitFor([&later] { return later >= 5; }));
+  WaitForTicksOfTenMilliseconds(5);
   EXPECT_EQ(music.ticks, ticks_at_close);
+}
+
+// The watchdog ticks when the music asks, once for each delay it gives, and at no other time:
+// with nothing to watch, the window waiting for a click never wakes for it.
+TEST(MainWindowMusic, TheWatchdogTicksOnlyWhenTheMusicAsks) {
+  using std::chrono::milliseconds;
+  const std::deque<std::optional<milliseconds>> cases[] = {
+      {std::nullopt},  // at start-up, then after each tick
+      {milliseconds(30), milliseconds(10), milliseconds(20), std::nullopt},
+  };
+  for (const auto& delays : cases) {
+    GameFolder game;
+    game.WriteScript(OneRowPages(3));
+    RecordingMusic music;
+    music.delays = delays;
+    MainWindow window(game.ImgDir(), game.Dir(), game.Dir() / "bgm.mid", &music);
+    window.show();
+    const std::size_t asked = delays.size() - 1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return music.ticks >= asked; }));
+    // And no more come: longer than every delay given, a timer of 10 ms fires 10 times.
+    WaitForTicksOfTenMilliseconds(10);
+    EXPECT_EQ(music.ticks, asked);
+    EXPECT_TRUE(music.delays.empty());
+  }
 }
 
 }  // namespace
