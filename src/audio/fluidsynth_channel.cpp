@@ -16,9 +16,6 @@ namespace {
 constexpr std::string_view kOpenStart = "open \"";
 constexpr std::string_view kOpenEnd = "\" alias MIDI";
 
-// The synthesizer's rate before an engine reports its own; FluidSynth's default.
-constexpr int kDefaultSampleRate = 44100;
-
 // Writes `answer` and its NUL into the reply buffer, if they fit.
 ChannelError Answer(std::string_view answer, char* reply, std::size_t reply_size) {
   if (reply == nullptr || reply_size < answer.size() + 1) return ChannelError::ReplyTooSmall;
@@ -32,8 +29,9 @@ ChannelError Answer(std::string_view answer, char* reply, std::size_t reply_size
 FluidSynthChannel::FluidSynthChannel(AudioOutput output)
     : FluidSynthChannel(output, FluidSynthEngine::DefaultSoundfonts()) {}
 
-FluidSynthChannel::FluidSynthChannel(AudioOutput output, std::vector<std::string> soundfonts)
-    : output_(output), soundfonts_(std::move(soundfonts)) {}
+FluidSynthChannel::FluidSynthChannel(AudioOutput output, std::vector<std::string> soundfonts,
+                                     SynthesisSettings synthesis)
+    : output_(output), soundfonts_(std::move(soundfonts)), synthesis_(synthesis) {}
 
 FluidSynthChannel::~FluidSynthChannel() {
   if (open_) Close();
@@ -69,6 +67,7 @@ ChannelError FluidSynthChannel::Open(std::string_view path) {
 
   EngineSetup setup;
   setup.output = output_;
+  setup.synthesis = synthesis_;
   setup.soundfonts = soundfonts_;
   setup.midi = std::move(piece.bytes);
   setup.length_ticks = piece.length_ticks;
@@ -184,7 +183,7 @@ bool FluidSynthChannel::Render(std::span<float> left, std::span<float> right) {
 
 int FluidSynthChannel::SampleRate() const {
   std::lock_guard lock(mutex_);
-  return engine_ != nullptr ? engine_->SampleRate() : kDefaultSampleRate;
+  return engine_ != nullptr ? engine_->SampleRate() : synthesis_.sample_rate;
 }
 
 std::string FluidSynthChannel::Soundfont() const {

@@ -13,6 +13,7 @@
 
 #include "audio/audio_output.h"
 #include "audio/command_channel.h"
+#include "audio/synthesis_settings.h"
 
 namespace tavrin {
 
@@ -47,7 +48,8 @@ class FluidSynthChannel final : public CommandChannel {
  public:
   explicit FluidSynthChannel(AudioOutput output = AudioOutput::Device);
   /// `soundfonts` are tried in order when a piece opens; an empty list plays silently.
-  FluidSynthChannel(AudioOutput output, std::vector<std::string> soundfonts);
+  FluidSynthChannel(AudioOutput output, std::vector<std::string> soundfonts,
+                    SynthesisSettings synthesis = {});
   /// Closes the device, waiting for the worker and stopping the sound output.
   ~FluidSynthChannel() override;
 
@@ -84,6 +86,7 @@ class FluidSynthChannel final : public CommandChannel {
 
   const AudioOutput output_;
   const std::vector<std::string> soundfonts_;
+  const SynthesisSettings synthesis_;
 
   // Only the calling thread touches these.
   bool open_ = false;

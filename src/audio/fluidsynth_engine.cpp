@@ -53,25 +53,30 @@ std::unique_ptr<FluidSynthEngine> FluidSynthEngine::Build(const EngineSetup& set
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
   // Locking the samples into memory would fail under the usual limit for a user's process.
   fluid_settings_setint(settings, "synth.lock-memory", 0);
-  // The most notes sounding at once, each with one or two voices; every voice costs memory
-  // whether it sounds or not. Dense pieces reach about 110 voices at once, which 128 plays
-  // exactly as 256 does.
-  fluid_settings_setint(settings, "synth.polyphony", 128);
+  const SynthesisSettings& synthesis = setup.synthesis;
+  fluid_settings_setnum(settings, "synth.sample-rate", synthesis.sample_rate);
+  fluid_settings_setint(settings, "synth.reverb.active", synthesis.reverb ? 1 : 0);
+  fluid_settings_setint(settings, "synth.chorus.active", synthesis.chorus ? 1 : 0);
+  fluid_settings_setint(settings, "synth.polyphony", synthesis.polyphony);
   // At a piece's natural end the player would reset the synthesizer, which selects the
   // piano on every channel and the drum kit on channel 10, reading their samples. The piece
   // is stopped at its last End of Track before that, and its own events set every channel
   // that sounds as it plays.
   fluid_settings_setint(settings, "player.reset-synth", 0);
-  // Background music needs no low latency: two long periods (about 0.19 s each) and no
+  // Background music needs no low latency: two long periods and no
   // latency adjustment by the sound server wake the audio threads a few times a second
   // instead of dozens, which halves the cost of playing. The loop's timing does not depend
   // on them: the player keeps time in rendered samples.
-  fluid_settings_setint(settings, "audio.period-size", 8192);
-  fluid_settings_setint(settings, "audio.periods", 2);
+  fluid_settings_setint(settings, "audio.period-size", synthesis.period_size);
+  fluid_settings_setint(settings, "audio.periods", synthesis.periods);
   fluid_settings_setint(settings, "audio.pulseaudio.adjust-latency", 0);
 
   fluid_synth_t* synth = engine->synth_ = new_fluid_synth(settings);
   if (synth == nullptr) return nullptr;
+  static constexpr int kInterpolation[] = {FLUID_INTERP_NONE, FLUID_INTERP_LINEAR,
+                                           FLUID_INTERP_4THORDER, FLUID_INTERP_7THORDER};
+  engine->interpolation_ = kInterpolation[static_cast<int>(synthesis.interpolation)];
+  fluid_synth_set_interp_method(synth, -1, engine->interpolation_);
 
   // The soundfont lists only the presets the piece may select: the programs chosen on the
   // channels that sound, in any bank, and the first program, which a channel plays until
@@ -228,6 +233,8 @@ int FluidSynthEngine::HandleSystemExclusive(fluid_midi_event_t* event) {
   fluid_synth_set_bank_offset(synth_, sfont_id_, kOutOfReach);
   const int result = fluid_synth_handle_midi_event(synth_, event);
   fluid_synth_set_bank_offset(synth_, sfont_id_, 0);
+  // A reset gives every channel FluidSynth's own interpolation again.
+  fluid_synth_set_interp_method(synth_, -1, interpolation_);
 
   for (int channel = 0; channel < static_cast<int>(held.size()); ++channel) {
     if (held[channel].program < 0 || fluid_synth_get_channel_preset(synth_, channel) != nullptr) {

@@ -14,12 +14,14 @@
 #include "audio/audio_output.h"
 #include "audio/midi_file.h"
 #include "audio/soundfont_view.h"
+#include "audio/synthesis_settings.h"
 
 namespace tavrin {
 
 /// What one piece needs to play.
 struct EngineSetup {
   AudioOutput output = AudioOutput::Device;
+  SynthesisSettings synthesis;
   /// Soundfonts to try, in order; the first that loads is used. With none the piece still
   /// runs its course, silently.
   std::vector<std::string> soundfonts;
@@ -104,6 +106,7 @@ class FluidSynthEngine {
   fluid_player_t* player_ = nullptr;
   fluid_audio_driver_t* driver_ = nullptr;
   int sfont_id_ = FLUID_FAILED;
+  int interpolation_ = FLUID_INTERP_DEFAULT;
   // The channels that play notes in the piece.
   std::array<bool, 16> sounding_{};
   // The program a reset has given a channel that still holds its instrument from before,

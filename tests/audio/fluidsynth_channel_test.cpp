@@ -432,7 +432,9 @@ Reading PlayThrough(const Bytes& midi) {
   EXPECT_TRUE(channel.WaitUntilReady(10s));
   reading.built = channel.SampleBytesRead();
   EXPECT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
-  std::vector<float> left(441), right(441);
+  // Steps of 10 ms: the pieces end on one, so the sound stops where the piece does.
+  const auto step_frames = static_cast<std::size_t>(channel.SampleRate() / 100);
+  std::vector<float> left(step_frames), right(step_frames);
   for (int step = 0; step < 1000 && ModeOf(channel) == "playing"; ++step) {
     channel.Render(left, right);
     for (std::size_t i = 0; i < left.size(); ++i) {
@@ -450,13 +452,28 @@ Reading PlayThrough(const Bytes& midi) {
 }
 
 // The sound of the first `frames` frames of `midi` as FluidSynth's player plays it by itself,
-// with every channel's default instrument selected at the start; both sides interleaved.
+// at the program's rate and interpolation, with every channel's default instrument selected
+// at the start; both sides interleaved.
 std::vector<float> AsFluidSynthPlaysIt(const Bytes& midi, std::size_t frames) {
+  const SynthesisSettings synthesis;
+  EXPECT_EQ(synthesis.interpolation, SynthesisSettings::Interpolation::Linear);
   fluid_settings_t* settings = new_fluid_settings();
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  fluid_settings_setnum(settings, "synth.sample-rate", synthesis.sample_rate);
   fluid_synth_t* synth = new_fluid_synth(settings);
+  fluid_synth_set_interp_method(synth, -1, FLUID_INTERP_LINEAR);
   fluid_synth_sfload(synth, kGeneralMidi.c_str(), 1);
   fluid_player_t* player = new_fluid_player(synth);
+  // The interpolation holds through the piece's resets, which would restore FluidSynth's.
+  fluid_player_set_playback_callback(
+      player,
+      [](void* data, fluid_midi_event_t* event) {
+        auto* to = static_cast<fluid_synth_t*>(data);
+        const int result = fluid_synth_handle_midi_event(to, event);
+        fluid_synth_set_interp_method(to, -1, FLUID_INTERP_LINEAR);
+        return result;
+      },
+      synth);
   fluid_player_add_mem(player, midi.data(), midi.size());
   fluid_player_play(player);
   std::vector<float> sound;
