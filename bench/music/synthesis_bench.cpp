@@ -100,6 +100,8 @@ void BM_Synthesis(benchmark::State& state, const Variant& variant, const std::st
   const int rate = channel.SampleRate();
   for (auto _ : state) RenderFrames(channel, variant.settings.period_size, rate, left, right);
   state.counters["sample_rate"] = rate;
+  // The samples read from the soundfont for the piece's instruments, kept in memory.
+  state.counters["samples_MiB"] = static_cast<double>(channel.SampleBytesRead()) / (1 << 20);
 }
 
 int16_t ToSample(float value) {

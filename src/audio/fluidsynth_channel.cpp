@@ -1,6 +1,9 @@
 #include "audio/fluidsynth_channel.h"
 
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -82,6 +85,10 @@ ChannelError FluidSynthChannel::Open(std::string_view path) {
   open_ = true;
   worker_ = std::jthread([this, setup = std::move(setup)](std::stop_token stop) {
     std::unique_ptr<FluidSynthEngine> engine = FluidSynthEngine::Build(setup, stop);
+#ifdef __GLIBC__
+    // What a build that came to nothing took goes back to the system, not only to the heap.
+    if (engine == nullptr) ::malloc_trim(0);
+#endif
     {
       std::lock_guard lock(mutex_);
       // A close that came meanwhile waits for this thread and wants nothing of its work;

@@ -37,11 +37,42 @@ bool Contains(const std::vector<std::string>& names, std::string_view name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
+// Whether any sound output opens, tried with a synthesizer of its own that plays nothing:
+// without one there is nothing to load a soundfont for.
+bool AnyOutputOpens(const SynthesisSettings& synthesis, std::stop_token stop) {
+  fluid_settings_t* settings = new_fluid_settings();
+  if (settings == nullptr) return false;
+  fluid_settings_setnum(settings, "synth.sample-rate", synthesis.sample_rate);
+  fluid_settings_setint(settings, "synth.polyphony", 1);
+  fluid_settings_setint(settings, "audio.period-size", synthesis.period_size);
+  fluid_settings_setint(settings, "audio.periods", synthesis.periods);
+  fluid_settings_setint(settings, "audio.pulseaudio.adjust-latency", 0);
+  bool opens = false;
+  if (fluid_synth_t* synth = new_fluid_synth(settings)) {
+    for (const std::string& name :
+         FluidSynthEngine::OrderDrivers(FluidSynthEngine::AvailableDrivers())) {
+      if (stop.stop_requested()) break;
+      fluid_settings_setstr(settings, "audio.driver", name.c_str());
+      if (fluid_audio_driver_t* driver = new_fluid_audio_driver(settings, synth)) {
+        delete_fluid_audio_driver(driver);
+        opens = true;
+        break;
+      }
+    }
+    delete_fluid_synth(synth);
+  }
+  delete_fluid_settings(settings);
+  return opens;
+}
+
 }  // namespace
 
 std::unique_ptr<FluidSynthEngine> FluidSynthEngine::Build(const EngineSetup& setup,
                                                           std::stop_token stop) {
   QuietenFluidSynth();
+  if (setup.output == AudioOutput::Device && !AnyOutputOpens(setup.synthesis, stop)) {
+    return nullptr;
+  }
   std::unique_ptr<FluidSynthEngine> engine(new FluidSynthEngine);
   engine->length_ticks_ = setup.length_ticks;
   engine->clock_ = setup.clock;
