@@ -1,7 +1,8 @@
 // A picture line from the scenario to the screen: PictureView::ShowPicture (the file read
 // and decoded, at a reduced scale when it is much larger than the area) and the repaint
-// that stretches it over a picture area of a 1080-pixel screen's layout. Runs on Qt's
-// offscreen platform unless QT_QPA_PLATFORM says otherwise.
+// that stretches it over a picture area of a 1080-pixel screen's layout; the picture shown
+// for the first time, announced by the line before it, or again. Runs on Qt's offscreen
+// platform unless QT_QPA_PLATFORM says otherwise.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -10,7 +11,10 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <filesystem>
+#include <chrono>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "picture/picture_holder.h"
 #include "ui/picture_view.h"
@@ -49,13 +53,26 @@ void WritePicture(const std::string& name, QSize size) {
   image.save(QString::fromStdString((g_img_dir / (name + ".jpg")).string()), "JPEG", 90);
 }
 
-void BM_PictureLineToScreen(benchmark::State& state, const std::string& name) {
+// How a picture line finds its file: shown for the first time (two files of the same
+// picture in turn, so neither is ever the one decoded last), announced by the line before it
+// a pacing tick (100 ms) earlier, or shown again unchanged.
+enum class Arrival { First, Announced, Again };
+
+void BM_PictureLineToScreen(benchmark::State& state, const std::string& name, Arrival arrival) {
   tavrin::PictureView view(g_img_dir, nullptr);
   view.resize(600, 600);  // Pic on a 1080-pixel screen
   view.show();
   QApplication::processEvents();
+  int line = 0;
   for (auto _ : state) {
-    view.ShowPicture(name);
+    const std::string shown = arrival == Arrival::Again ? name : name + (++line % 2 ? "" : "_b");
+    if (arrival == Arrival::Announced) {
+      state.PauseTiming();
+      view.PictureComing(shown);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      state.ResumeTiming();
+    }
+    view.ShowPicture(shown);
     view.repaint();  // paints now: the stretch and the copy to the backing store
   }
   state.counters["decoded_width"] = view.E().Image().width();
@@ -76,17 +93,21 @@ int main(int argc, char** argv) {
   g_img_dir = std::filesystem::temp_directory_path() /
               ("tavrin-picture-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(g_img_dir);
-  WritePicture("full_hd", QSize(1920, 1080));
-  WritePicture("camera", QSize(6000, 4000));
+  for (const char* copy : {"", "_b"}) {
+    WritePicture(std::string("full_hd") + copy, QSize(1920, 1080));
+    WritePicture(std::string("camera") + copy, QSize(6000, 4000));
+  }
 
-  benchmark::RegisterBenchmark("PictureLine/1920x1080", BM_PictureLineToScreen,
-                               std::string("full_hd"))
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime();
-  benchmark::RegisterBenchmark("PictureLine/6000x4000", BM_PictureLineToScreen,
-                               std::string("camera"))
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime();
+  for (const auto& [size, name] : {std::pair{"1920x1080", "full_hd"}, {"6000x4000", "camera"}}) {
+    for (const auto& [how, arrival] : {std::pair{"first", Arrival::First},
+                                       {"announced", Arrival::Announced},
+                                       {"again", Arrival::Again}}) {
+      benchmark::RegisterBenchmark(("PictureLine/" + std::string(size) + "/" + how).c_str(),
+                                   BM_PictureLineToScreen, std::string(name), arrival)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime();
+    }
+  }
   benchmark::RegisterBenchmark("DecodeOnly/1920x1080", BM_DecodeOnly, std::string("full_hd"))
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime();

@@ -246,7 +246,19 @@ std::optional<PictureFile> DecodeOther(int fd, QSize box) {
   return picture;
 }
 
+FileIdentity IdentityFrom(const struct stat& status) {
+  return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino),
+          static_cast<int64_t>(status.st_size),
+          int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
 }  // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+  return IdentityFrom(status);
+}
 
 std::optional<PictureFile> ReadPictureFile(const std::filesystem::path& path, QSize box) {
   const int fd = OpenRegularFile(path);
@@ -266,10 +278,12 @@ std::optional<PictureFile> ReadPictureFile(const std::filesystem::path& path, QS
     }
     std::optional<PictureFile> picture = DecodeJpeg(file, box);
     std::fclose(file);
+    if (picture) picture->identity = IdentityFrom(status);
     return picture;
   }
   std::optional<PictureFile> picture = DecodeOther(fd, box);
   ::close(fd);
+  if (picture) picture->identity = IdentityFrom(status);
   return picture;
 }
 

@@ -8,11 +8,27 @@
 
 namespace tavrin {
 
+/// Which file a picture was read from, and in what state: a file with the same identity
+/// now holds the same bytes (short of a rewrite that keeps its size and time to the
+/// nanosecond).
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  int64_t size = -1;
+  int64_t modified_ns = 0;
+
+  bool operator==(const FileIdentity&) const = default;
+};
+
+/// The identity of the file at `path` now (links followed), or nothing when there is none.
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
+
 /// A picture file as the picture area takes it: its own size, as the file declares it, and
 /// its pixels decoded at no more than the area's size.
 struct PictureFile {
   QSize own_size;
   QImage image;
+  FileIdentity identity;  // of the file as it was read
 };
 
 /// The limits past which a picture is refused as if it were broken. Far beyond any game's

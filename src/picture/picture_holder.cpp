@@ -15,9 +15,46 @@ bool PictureHolder::ShowPicture(const std::string& name) {
   return showing_;
 }
 
+void PictureHolder::PictureComing(const std::string& name) {
+  if (name.empty() || coming_.valid()) return;
+  std::filesystem::path file = names_.Resolve(name + ".jpg");
+  if (Unchanged(last_, file, last_file_, last_size_)) return;
+  coming_file_ = file;
+  coming_size_ = target_size_;
+  coming_ = std::async(std::launch::async, [file = std::move(file), box = target_size_] {
+    return ReadPictureFile(file, box);
+  });
+}
+
+bool PictureHolder::Unchanged(const std::optional<PictureFile>& decoded,
+                              const std::filesystem::path& file,
+                              const std::filesystem::path& decoded_file,
+                              QSize decoded_size) const {
+  return decoded && decoded_file == file && decoded_size == target_size_ &&
+         IdentityOf(file) == decoded->identity;
+}
+
+std::optional<PictureFile> PictureHolder::Decode(const std::filesystem::path& file) {
+  if (coming_.valid()) {
+    // Waited for, whichever file it is: it is done or nearly, and only one runs at a time.
+    std::optional<PictureFile> decoded = coming_.get();
+    if (Unchanged(decoded, file, coming_file_, coming_size_)) {
+      last_file_ = file;
+      last_size_ = target_size_;
+      return last_ = std::move(decoded);
+    }
+  }
+  if (Unchanged(last_, file, last_file_, last_size_)) return last_;
+  std::optional<PictureFile> decoded = ReadPictureFile(file, target_size_);
+  last_ = decoded;
+  last_file_ = file;
+  last_size_ = target_size_;
+  return decoded;
+}
+
 bool PictureHolder::Load(const std::string& name) {
   const std::filesystem::path file = names_.Resolve(name + ".jpg");
-  std::optional<PictureFile> picture = ReadPictureFile(file, target_size_);
+  std::optional<PictureFile> picture = Decode(file);
   if (!picture) return false;
   image_ = std::move(picture->image);
   pixel_size_ = picture->own_size;

@@ -3,9 +3,12 @@
 #include <QImage>
 #include <QSize>
 #include <filesystem>
+#include <future>
+#include <optional>
 #include <string>
 
 #include "scenario/game_path.h"
+#include "ui/picture_file.h"
 
 namespace tavrin {
 
@@ -27,6 +30,12 @@ class PictureHolder {
   /// Returns whether the area now shows a picture.
   bool ShowPicture(const std::string& name);
 
+  /// A picture line naming `name` is coming: its file starts decoding on a thread of its
+  /// own, so that the picture line finds it done. Whether it loads, and what it shows, are
+  /// decided as without: a file that changed meanwhile is read again. Does nothing while
+  /// another file is being decoded so.
+  void PictureComing(const std::string& name);
+
   bool Showing() const { return showing_; }
   /// The held picture as decoded (possibly at a reduced scale); null before the first load.
   const QImage& Image() const { return image_; }
@@ -37,8 +46,21 @@ class PictureHolder {
 
  private:
   bool Load(const std::string& name);
+  // The file read and decoded at the target size, or what was decoded of it while it has not
+  // changed since.
+  std::optional<PictureFile> Decode(const std::filesystem::path& file);
+  bool Unchanged(const std::optional<PictureFile>& decoded, const std::filesystem::path& file,
+                 const std::filesystem::path& decoded_file, QSize decoded_size) const;
 
   GameNameResolver names_;  // the pictures, in the game's picture folder
+  // The last picture decoded, kept for a picture line that names its file again.
+  std::optional<PictureFile> last_;
+  std::filesystem::path last_file_;
+  QSize last_size_;
+  // A decoding ahead of its picture line.
+  std::future<std::optional<PictureFile>> coming_;
+  std::filesystem::path coming_file_;
+  QSize coming_size_;
   QSize target_size_;
   QImage image_;
   QSize pixel_size_;

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QMessageBox>
 
+#include "scenario/line_kind.h"
 #include "ui/command_button.h"
 #include "ui/main_window.h"
 #include "ui/message_label.h"
@@ -17,6 +18,9 @@ void MainWindow::MessageChanged(const std::string& text, bool visible) {
   message_visible_ = visible;
   SyncTimer();
   pacer_.Request();
+  // A picture line after this text is decoded while the reader reads.
+  const std::string& next = player_.NextLine();
+  if (KindOfLine(next) == LineKind::Picture) pic_->PictureComing(PictureName(next));
 }
 
 void MainWindow::ChoiceChanged(int index, const std::string& caption, bool visible) {

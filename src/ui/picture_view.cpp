@@ -24,6 +24,11 @@ void PictureView::ShowPicture(const std::string& name) {
   shown_ = e_.ShowPicture(name) ? e_.Image().cacheKey() : 0;
 }
 
+void PictureView::PictureComing(const std::string& name) {
+  e_.SetTargetSize(DevicePixelSize());
+  e_.PictureComing(name);
+}
+
 void PictureView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (shown_ == 0 || e_.Image().isNull()) {

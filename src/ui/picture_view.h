@@ -24,6 +24,9 @@ class PictureView : public QWidget {
   /// Schedules no repaint: the caller asks for one once per frame.
   void ShowPicture(const std::string& name);
 
+  /// A picture line naming `name` comes next: its picture is decoded meanwhile.
+  void PictureComing(const std::string& name);
+
   const PictureHolder& E() const { return e_; }
 
  protected:
