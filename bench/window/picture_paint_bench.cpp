@@ -51,7 +51,11 @@ void WritePicture(const std::string& name, QSize size) {
                     std::clamp(qBlue(p) + grain, 0, 255));
     }
   }
-  image.save(QString::fromStdString((g_img_dir / (name + ".jpg")).string()), "JPEG", 90);
+  const std::filesystem::path file = g_img_dir / (name + ".jpg");
+  image.save(QString::fromStdString(file.string()), "JPEG", 90);
+  // Written long ago, as a game's pictures are: a file written just now is never kept.
+  std::filesystem::last_write_time(
+      file, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24));
 }
 
 // How a picture line finds its file: shown for the first time (two files of the same

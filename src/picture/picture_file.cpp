@@ -1,6 +1,7 @@
 #include "picture/picture_file.h"
 
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -246,10 +247,23 @@ std::optional<PictureFile> DecodeOther(int fd, QSize box) {
   return picture;
 }
 
+int64_t Nanoseconds(const timespec& time) { return int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec; }
+
 FileIdentity IdentityFrom(const struct stat& status) {
   return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino),
-          static_cast<int64_t>(status.st_size),
-          int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec};
+          static_cast<int64_t>(status.st_size), Nanoseconds(status.st_mtim),
+          Nanoseconds(status.st_ctim)};
+}
+
+// The identity of a file as it is read, when a change to it from now on would show in it:
+// its bytes were last modified longer ago than the coarsest file system's clock step. A
+// file written just before keeps no identity, and nothing decoded of it is kept.
+std::optional<FileIdentity> SettledIdentity(const struct stat& status) {
+  constexpr int64_t kCoarsestTimeStep = 2'000'000'000;
+  timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  if (Nanoseconds(now) - Nanoseconds(status.st_mtim) < kCoarsestTimeStep) return std::nullopt;
+  return IdentityFrom(status);
 }
 
 }  // namespace
@@ -278,12 +292,12 @@ std::optional<PictureFile> ReadPictureFile(const std::filesystem::path& path, QS
     }
     std::optional<PictureFile> picture = DecodeJpeg(file, box);
     std::fclose(file);
-    if (picture) picture->identity = IdentityFrom(status);
+    if (picture) picture->identity = SettledIdentity(status);
     return picture;
   }
   std::optional<PictureFile> picture = DecodeOther(fd, box);
   ::close(fd);
-  if (picture) picture->identity = IdentityFrom(status);
+  if (picture) picture->identity = SettledIdentity(status);
   return picture;
 }
 

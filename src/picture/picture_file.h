@@ -8,14 +8,16 @@
 
 namespace tavrin {
 
-/// Which file a picture was read from, and in what state: a file with the same identity
-/// now holds the same bytes (short of a rewrite that keeps its size and time to the
-/// nanosecond).
+/// Which file a picture was read from, and in what state: the file's device and inode, its
+/// size, when its bytes were last modified and when the file itself last changed (a write,
+/// a rename onto it, or its times set by hand). A file whose identity is the same now holds
+/// the same bytes.
 struct FileIdentity {
   uint64_t device = 0;
   uint64_t inode = 0;
   int64_t size = -1;
   int64_t modified_ns = 0;
+  int64_t changed_ns = 0;
 
   bool operator==(const FileIdentity&) const = default;
 };
@@ -28,7 +30,10 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
 struct PictureFile {
   QSize own_size;
   QImage image;
-  FileIdentity identity;  // of the file as it was read
+  /// The file's identity as it was read; nothing when its bytes were modified so shortly
+  /// before that a change made since might have left its times as they were (file systems
+  /// keep them to a few milliseconds, some to two seconds).
+  std::optional<FileIdentity> identity;
 };
 
 /// The limits past which a picture is refused as if it were broken. Far beyond any game's

@@ -30,7 +30,7 @@ bool PictureHolder::Unchanged(const std::optional<PictureFile>& decoded,
                               const std::filesystem::path& file,
                               const std::filesystem::path& decoded_file,
                               QSize decoded_size) const {
-  return decoded && decoded_file == file && decoded_size == target_size_ &&
+  return decoded && decoded->identity && decoded_file == file && decoded_size == target_size_ &&
          IdentityOf(file) == decoded->identity;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "scenario/game_path.h"
-#include "ui/picture_file.h"
+#include "picture/picture_file.h"
 
 namespace tavrin {
 
@@ -18,6 +18,11 @@ namespace tavrin {
 /// picture replaces the held one only when it loads, and an empty name shows the held
 /// picture again. A picture that does not load is no error for the reader: the area simply
 /// stays black, and nothing is said.
+///
+/// What the reader sees does not depend on when a file was decoded: the last picture
+/// decoded, and one decoded ahead of its line, are taken only while their file's identity
+/// (device, inode, size, modification and change times) is what it was when it was read,
+/// and never for a file modified just before it was read.
 class PictureHolder {
  public:
   explicit PictureHolder(std::filesystem::path img_dir);

@@ -4,9 +4,6 @@
 
 #include <QImage>
 #include <QPixmap>
-#include <filesystem>
-#include <fstream>
-#include <vector>
 
 #include "game_folder.h"
 
@@ -104,67 +101,6 @@ TEST_F(PictureViewTest, TheLastPictureShowsAfterTheAreaIsResized) {
   ASSERT_EQ(image.size(), QSize(200, 100));
   EXPECT_TRUE(Near(image.pixel(2, 2), Qt::red));
   EXPECT_TRUE(Near(image.pixel(197, 97), Qt::yellow));
-}
-
-// A picture decoded ahead of its line, or kept from the last time its file was shown, is
-// what the file holds when the line comes: a file changed, broken or made meanwhile shows
-// as it is then.
-TEST_F(PictureViewTest, PicturesDecodedAheadOrKeptShowTheFileAsItIsNow) {
-  struct Step {
-    enum { Write, Break, Remove, Coming, Show } action;
-    const char* name;
-    QColor colour;  // written, or expected at the centre (black: nothing shown)
-  };
-  const QColor black = Qt::black;
-  const std::vector<std::vector<Step>> cases = {
-      {{Step::Write, "a", Qt::red}, {Step::Show, "a", Qt::red},
-       {Step::Write, "a", Qt::blue}, {Step::Show, "a", Qt::blue}, {Step::Show, "a", Qt::blue}},
-      {{Step::Write, "b", Qt::green}, {Step::Coming, "b", {}}, {Step::Show, "b", Qt::green}},
-      {{Step::Write, "b", Qt::green}, {Step::Coming, "b", {}}, {Step::Write, "b", Qt::yellow},
-       {Step::Show, "b", Qt::yellow}},
-      {{Step::Write, "x", Qt::red}, {Step::Show, "x", Qt::red}, {Step::Write, "c", Qt::green},
-       {Step::Coming, "c", {}}, {Step::Break, "c", {}}, {Step::Show, "c", black},
-       {Step::Show, "", Qt::red}},
-      {{Step::Write, "c", Qt::red}, {Step::Coming, "c", {}}, {Step::Remove, "c", {}},
-       {Step::Show, "c", black}},
-      {{Step::Coming, "d", {}}, {Step::Write, "d", Qt::cyan}, {Step::Show, "d", Qt::cyan}},
-      {{Step::Write, "d", Qt::red}, {Step::Write, "e", Qt::blue}, {Step::Coming, "d", {}},
-       {Step::Show, "e", Qt::blue}, {Step::Show, "d", Qt::red}},
-  };
-  for (std::size_t c = 0; c < cases.size(); ++c) {
-    GameFolder game;
-    PictureView view(game.ImgDir(), nullptr);
-    view.resize(400, 300);
-    int written = 0;
-    for (const Step& step : cases[c]) {
-      const std::filesystem::path file = game.ImgDir() / (std::string(step.name) + ".jpg");
-      switch (step.action) {
-        case Step::Write: {
-          // Each file written differs in size too, whatever the file system's clock.
-          QImage image(QSize(64 + 8 * ++written, 48), QImage::Format_RGB32);
-          image.fill(step.colour);
-          game.WritePicture(step.name, image);
-          break;
-        }
-        case Step::Break:
-          std::ofstream(file, std::ios::binary) << "\xFF\xD8\xFF not a picture";
-          break;
-        case Step::Remove:
-          std::filesystem::remove(file);
-          break;
-        case Step::Coming:
-          view.PictureComing(step.name);
-          break;
-        case Step::Show: {
-          view.ShowPicture(step.name);
-          const QImage painted = view.grab().toImage();
-          EXPECT_TRUE(Near(painted.pixel(200, 150), step.colour.rgb()))
-              << "case " << c << ", showing '" << step.name << "'";
-          break;
-        }
-      }
-    }
-  }
 }
 
 }  // namespace
