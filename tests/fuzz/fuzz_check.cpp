@@ -36,8 +36,10 @@ namespace {
 
 using fuzz::Escaped;
 
-// Enough clicks to read any input libFuzzer makes by default (a click shows a line at least).
-constexpr int kMostEvents = 20000;
+// Enough clicks to read any input libFuzzer makes by default twice over (a click shows a
+// line at least, and an input holds at most 4096 lines): a game that restarts is played
+// again, but not for long, since each click of a restart loop costs as much as a line.
+constexpr int kMostEvents = 8192;
 
 const std::filesystem::path& GameDir() {
   static const std::filesystem::path dir = [] {
