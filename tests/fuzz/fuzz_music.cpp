@@ -140,7 +140,8 @@ class Session {
     }
     const bool known = command == "status MIDI mode" || command == "seek MIDI to start" ||
                        command == "play MIDI from 0" || command == "play MIDI notify" ||
-                       command == "close MIDI notify";
+                       command == "close MIDI notify" || command == "status MIDI length" ||
+                       command == "status MIDI position";
     if (!known) {
       TAVRIN_FUZZ_CHECK(error == ChannelError::UnknownCommand, what);
       return;
@@ -158,6 +159,23 @@ class Session {
         const std::string_view answer(reply, std::strlen(reply));
         TAVRIN_FUZZ_CHECK(answer == "playing" || answer == "stopped",
                           "mode \"" + Escaped(std::string_view(reply, sizeof reply)) + "\"");
+      }
+      return;
+    }
+    if (command == "status MIDI length" || command == "status MIDI position") {
+      // Whole milliseconds as decimal text; the position only once the piece can be played.
+      if (error == ChannelError::None) {
+        const std::string_view answer(reply, std::strlen(reply));
+        TAVRIN_FUZZ_CHECK(!answer.empty() && answer.size() < reply_size_ &&
+                              std::all_of(answer.begin(), answer.end(),
+                                          [](char c) { return c >= '0' && c <= '9'; }),
+                          what + " answered \"" + Escaped(answer) + "\"");
+      } else {
+        TAVRIN_FUZZ_CHECK(error == ChannelError::ReplyTooSmall ||
+                              (command == "status MIDI position" &&
+                               (error == ChannelError::NotReady ||
+                                error == ChannelError::NoSoundOutput)),
+                          what);
       }
       return;
     }
