@@ -5,6 +5,7 @@
 
 #include "ui/main_window.h"
 #include "ui/message_label.h"
+#include "ui/picture_view.h"
 
 namespace tavrin {
 namespace {
@@ -55,6 +56,9 @@ QAccessibleInterface* MakeAccessible(const QString&, QObject* object) {
   // A plain top-level widget is a "filler" to screen readers; the main window is a frame.
   if (auto* window = qobject_cast<MainWindow*>(object)) {
     return new QAccessibleWidget(window, QAccessible::Window);
+  }
+  if (auto* picture = qobject_cast<PictureView*>(object)) {
+    return new QAccessibleWidget(picture, QAccessible::Graphic);
   }
   return nullptr;
 }

@@ -22,6 +22,12 @@ QSize PictureView::DevicePixelSize() const {
 void PictureView::ShowPicture(const std::string& name) {
   e_.SetTargetSize(DevicePixelSize());
   shown_ = e_.ShowPicture(name) ? e_.Image().cacheKey() : 0;
+  // Screen readers call the picture by the name the script gives it, without its folders.
+  if (shown_ != 0 && !name.empty()) {
+    held_name_ = QString::fromStdString(name.substr(name.find_last_of("/\\") + 1));
+  }
+  const QString accessible = shown_ != 0 ? held_name_ : QString();
+  if (accessibleName() != accessible) setAccessibleName(accessible);
 }
 
 void PictureView::PictureComing(const std::string& name) {

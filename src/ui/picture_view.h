@@ -13,6 +13,7 @@ namespace tavrin {
 /// picture stretched over its whole size, smoothly and at the screen's own pixel density,
 /// or black when nothing is shown. The stretched copy is made when the area is next
 /// painted, so pictures that follow each other within one frame are scaled only once.
+/// Screen readers see it as a graphic named after the picture it shows.
 class PictureView : public QWidget {
   Q_OBJECT
 
@@ -40,6 +41,7 @@ class PictureView : public QWidget {
   QImage stretched_;
   qint64 stretched_from_ = 0;
   qint64 shown_ = 0;  // the image's cache key, or 0 while the area is black
+  QString held_name_;  // the held picture's name in the script
 };
 
 }  // namespace tavrin

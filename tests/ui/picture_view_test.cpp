@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QImage>
 #include <QPixmap>
 
 #include "game_folder.h"
+#include "ui/accessibility.h"
 
 namespace tavrin {
 namespace {
@@ -69,6 +71,22 @@ TEST_F(PictureViewTest, AFailedLoadLeavesItBlackAndAnEmptyNameBringsBackTheHeldP
   EXPECT_TRUE(AllBlack());
   view_.ShowPicture("");
   ExpectQuarteredPicture();
+}
+
+TEST_F(PictureViewTest, ScreenReadersSeeAGraphicNamedAfterThePictureItShows) {
+  InstallAccessibility();
+  QAccessibleInterface* pic = QAccessible::queryAccessibleInterface(&view_);
+  ASSERT_NE(pic, nullptr);
+  EXPECT_EQ(pic->role(), QAccessible::Graphic);
+  EXPECT_EQ(pic->text(QAccessible::Name), QString());
+  std::filesystem::create_directory(game_.ImgDir() / "bg");
+  game_.WritePicture("bg/quarters", QuarteredPicture(QSize(100, 50)));
+  view_.ShowPicture("bg\\quarters");
+  EXPECT_EQ(pic->text(QAccessible::Name), QStringLiteral("quarters"));
+  view_.ShowPicture("missing");
+  EXPECT_EQ(pic->text(QAccessible::Name), QString());
+  view_.ShowPicture("");
+  EXPECT_EQ(pic->text(QAccessible::Name), QStringLiteral("quarters"));
 }
 
 TEST_F(PictureViewTest, AFileThatIsNoPictureLeavesItBlack) {
