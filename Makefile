@@ -58,7 +58,7 @@ clean:
 # ---- AddressSanitizer and UndefinedBehaviorSanitizer over every test -------------------
 # A report stops the program, so the test that met it fails; leaks count. The suppression
 # file holds only other libraries' one-time allocations. The build gets the same options:
-# it runs each test program once to list its tests. Its tests include fuzz_replay.<target>,
+# it runs each test program once to list its tests. Its tests include fuzz_replay.<target>.<part>,
 # every committed input of tests/fuzz run once through its target.
 SANITIZER_ENV = \
   ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_string_checks=1 \
