@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "bench_scenarios.h"
-#include "scenario/cp932.h"
+#include "game_files/cp932.h"
 #include "scenario/script_file.h"
 
 namespace tavrin::bench {

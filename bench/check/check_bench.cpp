@@ -18,7 +18,7 @@ using tavrin::bench::GameFolder;
 void Check(benchmark::State& state, const GameFolder& game, const std::string& expected) {
   std::ostringstream out;
   std::ostringstream errors;
-  const int status = tavrin::RunCheck(tavrin::FoldersOf(game.path()), {}, out, errors);
+  const int status = tavrin::RunCheck(tavrin::GameFolder::OnDisk(game.path()), {}, out, errors);
   if (status != 0 || out.str().rfind(expected, 0) != 0) {
     state.SkipWithError(("the check did not find the game clean: " + out.str()).c_str());
   }

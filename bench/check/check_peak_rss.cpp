@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     std::ostringstream out;
     std::ostringstream errors;
-    const int status = tavrin::RunCheck(tavrin::FoldersOf(game.path()), {}, out, errors);
+    const int status = tavrin::RunCheck(tavrin::GameFolder::OnDisk(game.path()), {}, out, errors);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long peak = PeakRssKib();

@@ -50,7 +50,7 @@ class Game {
 
 class CountingMusic : public tavrin::MusicHooks {
  public:
-  void MidiOpen(const std::filesystem::path&) override {}
+  void MidiOpen(const tavrin::GameFile&) override {}
   void SetBgmLoop(bool) override {}
   void MidiPlay() override {}
   void BgmTim_Timer() override { ++ticks; }
@@ -95,7 +95,7 @@ qint64 RunEventLoop() {
 
 void BM_FastPacing(benchmark::State& state) {
   Game game(200000);
-  MainWindow window(game.Dir() / "img", game.Dir(), game.Dir() / "bgm.mid", nullptr);
+  MainWindow window(tavrin::GameFolder::OnDisk(game.Dir()), nullptr);
   if (!Start(window)) return state.SkipWithError("the window did not start");
   auto* lbl = window.findChild<MessageLabel*>(QStringLiteral("Lbl"));
   PaintCounter paints;
@@ -131,7 +131,7 @@ void BM_WatchdogWhileAPageWaits(benchmark::State& state, bool polled) {
   Game game(3);
   CountingMusic music;
   if (polled) music.delay = std::chrono::milliseconds(10);
-  MainWindow window(game.Dir() / "img", game.Dir(), game.Dir() / "bgm.mid", &music);
+  MainWindow window(tavrin::GameFolder::OnDisk(game.Dir()), &music);
   if (!Start(window)) return state.SkipWithError("the window did not start");
   qint64 total_ms = 0;
   int ticks = 0;

@@ -12,7 +12,16 @@ class BackgroundMusic : public MusicHooks {
  public:
   BackgroundMusic() : music_(channel_) {}
 
-  void MidiOpen(const std::filesystem::path& file) override { music_.MidiOpen(file.string()); }
+  void MidiOpen(const GameFile& file) override {
+    // The device is told a path, as it always is; a member of an archive is read from the
+    // archive, under the path of the archive followed by the member's name.
+    const std::string path =
+        file.InArchive() ? (file.DiskPath() / file.Name()).string() : file.DiskPath().string();
+    channel_.SetFileReader([file, path](std::string_view asked) {
+      return asked == path ? LoadMidiFile(file) : LoadMidiFile(std::string(asked));
+    });
+    music_.MidiOpen(path);
+  }
   void SetBgmLoop(bool on) override { music_.SetBgmLoop(on); }
   void MidiPlay() override { music_.MidiPlay(); }
   void BgmTim_Timer() override { music_.BgmTim_Timer(); }

@@ -5,11 +5,12 @@
 #include <optional>
 #include <string>
 
-#include "app/game_folders.h"
+#include "game_files/game_location.h"
 
 namespace tavrin {
 
-/// Asks the reader for a game folder, starting in `start`; none when the reader cancels.
+/// Asks the reader for a game folder or archive, starting in `start`; none when the reader
+/// cancels.
 using FolderChooser =
     std::function<std::optional<std::filesystem::path>(const std::filesystem::path& start)>;
 
@@ -20,10 +21,11 @@ std::optional<std::filesystem::path> ChooseGameFolder(const std::filesystem::pat
 /// installation prefix (bin/tavrin beside share/tavrin/demo).
 std::filesystem::path InstalledDemo(const std::filesystem::path& program_dir);
 
-/// The game the window plays: the one named on the command line (a folder, or its dat.dat);
-/// else the one beside the program when its folder holds dat.dat; else the folder picked
-/// with `choose`, which starts in the installed demo. None when the reader cancelled.
-std::optional<GameFolders> GameForWindow(const std::optional<std::string>& named,
+/// The game the window plays: the one named on the command line (a folder, its dat.dat or
+/// an archive); else the one beside the program when its folder holds dat.dat; else the
+/// folder or archive picked with `choose`, which starts in the installed demo. None when the
+/// reader cancelled.
+std::optional<GameLocation> GameForWindow(const std::optional<std::string>& named,
                                          const std::filesystem::path& program_dir,
                                          const FolderChooser& choose);
 

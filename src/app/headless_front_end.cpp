@@ -20,8 +20,7 @@ namespace {
 // what the engine cannot be asked (pictures, message boxes) is kept here.
 class HeadlessPresentation : public Presentation {
  public:
-  explicit HeadlessPresentation(const GameFolders& folders)
-      : app_dir_(folders.app_dir), pictures_(folders.img_dir) {}
+  explicit HeadlessPresentation(std::shared_ptr<GameFolder> game) : pictures_(std::move(game)) {}
 
   void MessageChanged(const std::string&, bool) override {}
   void ChoiceChanged(int, const std::string&, bool) override {}
@@ -31,14 +30,13 @@ class HeadlessPresentation : public Presentation {
 
   nlohmann::ordered_json PictureState() const {
     if (!pictures_.Showing()) return nullptr;
-    return {{"file", pictures_.File().lexically_relative(app_dir_).generic_string()},
+    return {{"file", pictures_.File().Name()},
             {"width", pictures_.PixelSize().width()},
             {"height", pictures_.PixelSize().height()}};
   }
   std::vector<std::string> TakeAlerts() { return std::exchange(alerts_, {}); }
 
  private:
-  std::filesystem::path app_dir_;
   PictureHolder pictures_;
   std::vector<std::string> alerts_;
 };
@@ -92,14 +90,14 @@ LineRead ReadEventLine(std::FILE* in, std::string& line) {
 
 }  // namespace
 
-int RunHeadless(const GameFolders& folders, std::FILE* events, std::FILE* states,
+int RunHeadless(const std::shared_ptr<GameFolder>& game, std::FILE* events, std::FILE* states,
                 std::ostream& errors) {
   const auto write_failed = [&errors] {
     errors << "tavrin: cannot write the states: " << std::strerror(errno) << "\n";
     return 1;
   };
-  HeadlessPresentation presentation(folders);
-  Player player(presentation, folders.dat_dir);
+  HeadlessPresentation presentation(game);
+  Player player(presentation, game);
   player.Form_Activate();
   if (!WriteState(states, "start", player, presentation)) return write_failed();
 

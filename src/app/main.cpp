@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <csignal>
 #include <iostream>
 #include <memory>
@@ -12,12 +13,12 @@
 #include "app/check/check_front_end.h"
 #include "app/command_line.h"
 #include "app/game_chooser.h"
-#include "app/game_folders.h"
 #include "app/headless_front_end.h"
 #include "app/window_front_end.h"
 #include "audio/sound_system.h"
 #include "picture/picture_file.h"
-#include "scenario/cp932.h"
+#include "game_files/cp932.h"
+#include "game_files/game_location.h"
 
 namespace {
 
@@ -29,10 +30,19 @@ std::filesystem::path ProgramFolder() {
   return QCoreApplication::applicationDirPath().toStdString();
 }
 
-tavrin::GameFolders FoldersFromCommandLine(const tavrin::CommandLine& command_line) {
-  // With no folder given, the game is the one beside the program.
-  return tavrin::FoldersOf(command_line.game_dir ? std::filesystem::path(*command_line.game_dir)
-                                                 : ProgramFolder());
+// The game named on the command line; with none, the one beside the program.
+tavrin::GameLocation GameFromCommandLine(const tavrin::CommandLine& command_line) {
+  return tavrin::LocateGame(command_line.game_dir ? std::filesystem::path(*command_line.game_dir)
+                                                  : ProgramFolder());
+}
+
+// Says what is wrong with the game named, or what is odd about it; false when there is no
+// game to play.
+bool Report(const tavrin::GameLocation& location) {
+  for (const std::string& warning : location.warnings) std::cerr << "tavrin: " << warning << "\n";
+  if (location.game != nullptr) return true;
+  std::cerr << "tavrin: " << location.error << "\n";
+  return false;
 }
 
 bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
@@ -48,20 +58,6 @@ void FillClosedStandardStreams() {
   }
 }
 
-// The folder of the game to check: the folder given, or the one of a dat.dat given; none
-// for another file.
-std::optional<tavrin::GameFolders> FoldersToCheck(const tavrin::CommandLine& command_line) {
-  std::error_code error;
-  if (command_line.game_dir && std::filesystem::is_regular_file(*command_line.game_dir, error)) {
-    const std::filesystem::path file(*command_line.game_dir);
-    if (QString::fromStdString(file.filename().string()).compare("dat.dat", Qt::CaseInsensitive)) {
-      return std::nullopt;
-    }
-    return tavrin::FoldersOf(file.has_parent_path() ? file.parent_path() : ".");
-  }
-  return FoldersFromCommandLine(command_line);
-}
-
 // The libraries' own messages (Qt's about pictures or the desktop, libjpeg's about damaged
 // files) stay off standard error unless asked for; the program's own go there still.
 void QuietenLibraries(bool verbose) {
@@ -70,6 +66,12 @@ void QuietenLibraries(bool verbose) {
   qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) std::cerr << message.toLocal8Bit().constData() << '\n';
   });
+}
+
+// A message box of the window's kind: OK only, no icon, the program's title.
+void ShowMessage(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tavrin"), text, QMessageBox::Ok);
+  box.exec();
 }
 
 }  // namespace
@@ -106,14 +108,10 @@ int main(int argc, char** argv) {
     // The window's fonts and layout, without a window or a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const std::optional<tavrin::GameFolders> folders = FoldersToCheck(command_line);
-    if (!folders) {
-      std::cerr << "tavrin: " << *command_line.game_dir
-                << " is neither a game folder nor its dat.dat\n";
-      return 2;
-    }
+    const tavrin::GameLocation location = GameFromCommandLine(command_line);
+    if (!Report(location)) return 2;
     const tavrin::CheckOptions options{command_line.json, command_line.werror};
-    return tavrin::RunCheck(*folders, options, std::cout, std::cerr);
+    return tavrin::RunCheck(location.game, options, std::cout, std::cerr);
   }
   if (command_line.action == tavrin::CommandLine::Action::PlayHeadless) {
     if (!IsOpen(STDIN_FILENO) || !IsOpen(STDOUT_FILENO)) {
@@ -124,15 +122,21 @@ int main(int argc, char** argv) {
     // A reader that goes away is a write failure, reported as one, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
-    return tavrin::RunHeadless(FoldersFromCommandLine(command_line), stdin, stdout, std::cerr);
+    const tavrin::GameLocation location = GameFromCommandLine(command_line);
+    if (!Report(location)) return 2;
+    return tavrin::RunHeadless(location.game, stdin, stdout, std::cerr);
   }
   FillClosedStandardStreams();
   tavrin::PrepareSoundSystem(command_line.verbose);
   const std::unique_ptr<QApplication> app = tavrin::StartWindowApplication(argc, argv);
   QGuiApplication::setDesktopFileName(QStringLiteral(TAVRIN_APP_ID));
   // With no game named and none beside the program, the reader picks one.
-  const std::optional<tavrin::GameFolders> game =
+  const std::optional<tavrin::GameLocation> location =
       tavrin::GameForWindow(command_line.game_dir, ProgramFolder(), tavrin::ChooseGameFolder);
-  if (!game) return 0;  // the reader cancelled the folder chooser
-  return tavrin::RunWindow(*game);
+  if (!location) return 0;  // the reader cancelled the folder chooser
+  if (!Report(*location)) {
+    ShowMessage(QString::fromStdString(location->error));
+    return 2;
+  }
+  return tavrin::RunWindow(location->game);
 }

@@ -62,10 +62,10 @@ std::unique_ptr<QApplication> StartWindowApplication(int& argc, char** argv) {
   return app;
 }
 
-int RunWindow(const GameFolders& folders) {
+int RunWindow(const std::shared_ptr<GameFolder>& game) {
   // The music outlives the window: the window's shutdown closes the device through it.
   BackgroundMusic music;
-  MainWindow fom(folders.img_dir, folders.dat_dir, folders.MusicFile(), &music);
+  MainWindow fom(game, &music);
   fom.show();
   return QApplication::exec();
 }

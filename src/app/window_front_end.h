@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <memory>
 
-#include "app/game_folders.h"
+#include "game_files/game_folder.h"
 
 namespace tavrin {
 
@@ -12,8 +12,8 @@ namespace tavrin {
 /// program with status 1, instead of Qt's own abort.
 std::unique_ptr<QApplication> StartWindowApplication(int& argc, char** argv);
 
-/// Plays the game in `folders` in the Tavrin window until the window is closed; returns the
+/// Plays `game` in the Tavrin window until the window is closed; returns the
 /// exit status. Needs the QApplication to exist.
-int RunWindow(const GameFolders& folders);
+int RunWindow(const std::shared_ptr<GameFolder>& game);
 
 }  // namespace tavrin

@@ -64,7 +64,7 @@ ChannelError FluidSynthChannel::Open(std::string_view path) {
   if (open_) return ChannelError::NameInUse;
   // The file is read here, at once, so that a file that cannot play fails the open; only
   // the synthesizer, which waits for the soundfont, is left to the worker.
-  MidiPiece piece = LoadMidiFile(std::string(path));
+  MidiPiece piece = read_file_(path);
   if (piece.error == MidiFileError::Unreadable) return ChannelError::CannotOpenFile;
   if (piece.error != MidiFileError::None) return ChannelError::NotMidiFile;
 

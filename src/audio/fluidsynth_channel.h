@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -13,6 +14,7 @@
 
 #include "audio/audio_output.h"
 #include "audio/command_channel.h"
+#include "audio/midi_file.h"
 #include "audio/synthesis_settings.h"
 
 namespace tavrin {
@@ -53,6 +55,11 @@ class FluidSynthChannel final : public CommandChannel {
   /// Closes the device, waiting for the worker and stopping the sound output.
   ~FluidSynthChannel() override;
 
+  /// How the file that an open names is read; by default from that path on disk. A game in
+  /// an archive has its music read from the archive so.
+  using FileReader = std::function<MidiPiece(std::string_view path)>;
+  void SetFileReader(FileReader reader) { read_file_ = std::move(reader); }
+
   FluidSynthChannel(const FluidSynthChannel&) = delete;
   FluidSynthChannel& operator=(const FluidSynthChannel&) = delete;
 
@@ -84,6 +91,7 @@ class FluidSynthChannel final : public CommandChannel {
   ChannelError Mode(char* reply, std::size_t reply_size);
   ChannelError Position(char* reply, std::size_t reply_size);
 
+  FileReader read_file_ = [](std::string_view path) { return LoadMidiFile(std::string(path)); };
   const AudioOutput output_;
   const std::vector<std::string> soundfonts_;
   const SynthesisSettings synthesis_;

@@ -9,7 +9,6 @@
 
 #include "audio/midi_bytes.h"
 #include "audio/midi_track_reader.h"
-#include "scenario/regular_file.h"
 
 namespace tavrin {
 
@@ -166,30 +165,20 @@ MidiPiece ReadMidiFile(std::span<const uint8_t> file) {
   return piece;
 }
 
-MidiPiece LoadMidiFile(const std::string& path) {
+MidiPiece LoadMidiFile(const GameFile& file) {
   // A named pipe or a device is no file to play, and is never waited on.
-  const int fd = OpenRegularFile(path);
-  if (fd < 0) return Failure(MidiFileError::Unreadable);
-  struct stat status {};
-  if (::fstat(fd, &status) != 0) {
-    ::close(fd);
-    return Failure(MidiFileError::Unreadable);
-  }
-  if (status.st_size > kMaxFileSize) {
-    ::close(fd);
+  if (!file.IsRegularFile()) return Failure(MidiFileError::Unreadable);
+  if (const std::optional<uint64_t> size = file.Size();
+      size && *size > static_cast<uint64_t>(kMaxFileSize)) {
     return Failure(MidiFileError::Unsupported);
   }
-  std::vector<uint8_t> bytes(static_cast<std::size_t>(status.st_size));
-  std::size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
-  if (got != bytes.size()) return Failure(MidiFileError::Unreadable);
-  return ReadMidiFile(bytes);
+  const std::optional<std::string> bytes = file.ReadAll(static_cast<uint64_t>(kMaxFileSize));
+  if (!bytes) return Failure(MidiFileError::Unreadable);
+  return ReadMidiFile(std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()));
+}
+
+MidiPiece LoadMidiFile(const std::string& path) {
+  return LoadMidiFile(GameFile::OnDisk(path, std::filesystem::path(path).filename().string()));
 }
 
 }  // namespace tavrin

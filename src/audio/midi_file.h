@@ -1,5 +1,7 @@
 #pragma once
 
+#include "game_files/game_file.h"
+
 #include <array>
 #include <bitset>
 #include <cstdint>
@@ -63,6 +65,8 @@ struct MidiPiece {
 /// Reads the bytes of a MIDI file.
 MidiPiece ReadMidiFile(std::span<const uint8_t> file);
 
+/// Reads the MIDI file `file` of a game (on disk or in an archive).
+MidiPiece LoadMidiFile(const GameFile& file);
 /// Reads the MIDI file at `path` (as bytes, in whatever encoding the file system uses).
 MidiPiece LoadMidiFile(const std::string& path);
 

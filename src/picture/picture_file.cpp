@@ -4,6 +4,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <algorithm>
@@ -16,7 +17,7 @@
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
 
-#include "scenario/regular_file.h"
+#include "game_files/file_identity.h"
 
 namespace tavrin {
 namespace {
@@ -224,9 +225,7 @@ std::optional<PictureFile> DecodeJpeg(std::FILE* file, QSize box) {
 
 // ---- Every other format Qt reads ------------------------------------------------------
 
-std::optional<PictureFile> DecodeOther(int fd, QSize box) {
-  QFile device;
-  if (!device.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return std::nullopt;
+std::optional<PictureFile> DecodeOther(QIODevice& device, QSize box) {
   QImageReader reader(&device);
   reader.setAutoTransform(false);  // pictures are shown as stored, never rotated
   PictureFile picture;
@@ -247,58 +246,63 @@ std::optional<PictureFile> DecodeOther(int fd, QSize box) {
   return picture;
 }
 
-int64_t Nanoseconds(const timespec& time) { return int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec; }
 
-FileIdentity IdentityFrom(const struct stat& status) {
-  return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino),
-          static_cast<int64_t>(status.st_size), Nanoseconds(status.st_mtim),
-          Nanoseconds(status.st_ctim)};
+bool IsJpeg(const unsigned char* magic) {
+  return magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
 }
 
-// The identity of a file as it is read, when a change to it from now on would show in it:
-// its bytes were last modified longer ago than the coarsest file system's clock step. A
-// file written just before keeps no identity, and nothing decoded of it is kept.
-std::optional<FileIdentity> SettledIdentity(const struct stat& status) {
-  constexpr int64_t kCoarsestTimeStep = 2'000'000'000;
-  timespec now {};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  if (Nanoseconds(now) - Nanoseconds(status.st_mtim) < kCoarsestTimeStep) return std::nullopt;
-  return IdentityFrom(status);
+// A picture file on disk, read as it is decoded.
+std::optional<PictureFile> ReadFromDisk(const GameFile& picture_file, QSize box) {
+  FileIdentity identity;
+  std::FILE* file = picture_file.Open(PictureLimits::kMaxFileBytes, &identity);
+  if (file == nullptr) return std::nullopt;
+  unsigned char magic[3] = {};
+  if (::pread(::fileno(file), magic, sizeof magic, 0) != static_cast<ssize_t>(sizeof magic)) {
+    std::fclose(file);
+    return std::nullopt;
+  }
+  std::optional<PictureFile> picture;
+  if (IsJpeg(magic)) {
+    picture = DecodeJpeg(file, box);
+  } else {
+    QFile device;
+    if (device.open(::fileno(file), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+      picture = DecodeOther(device, box);
+    }
+  }
+  std::fclose(file);
+  if (picture) picture->identity = SettledIdentity(identity);
+  return picture;
+}
+
+// A member of an archive, inflated whole within the limit, then decoded.
+std::optional<PictureFile> ReadFromArchive(const GameFile& picture_file, QSize box) {
+  FileIdentity identity;
+  std::optional<std::string> bytes = picture_file.ReadAll(PictureLimits::kMaxFileBytes, &identity);
+  if (!bytes || bytes->size() < 3) return std::nullopt;
+  std::optional<PictureFile> picture;
+  if (IsJpeg(reinterpret_cast<const unsigned char*>(bytes->data()))) {
+    std::FILE* file = ::fmemopen(bytes->data(), bytes->size(), "rb");
+    if (file == nullptr) return std::nullopt;
+    picture = DecodeJpeg(file, box);
+    std::fclose(file);
+  } else {
+    QByteArray held = QByteArray::fromRawData(bytes->data(), static_cast<qsizetype>(bytes->size()));
+    QBuffer device(&held);
+    if (device.open(QIODevice::ReadOnly)) picture = DecodeOther(device, box);
+  }
+  if (picture) picture->identity = SettledIdentity(identity);
+  return picture;
 }
 
 }  // namespace
 
-std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
-  return IdentityFrom(status);
+std::optional<PictureFile> ReadPictureFile(const GameFile& file, QSize box) {
+  return file.InArchive() ? ReadFromArchive(file, box) : ReadFromDisk(file, box);
 }
 
 std::optional<PictureFile> ReadPictureFile(const std::filesystem::path& path, QSize box) {
-  const int fd = OpenRegularFile(path);
-  if (fd < 0) return std::nullopt;
-  struct stat status {};
-  unsigned char magic[3] = {};
-  if (::fstat(fd, &status) != 0 || status.st_size > PictureLimits::kMaxFileBytes ||
-      ::pread(fd, magic, sizeof magic, 0) != static_cast<ssize_t>(sizeof magic)) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  if (magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (file == nullptr) {
-      ::close(fd);
-      return std::nullopt;
-    }
-    std::optional<PictureFile> picture = DecodeJpeg(file, box);
-    std::fclose(file);
-    if (picture) picture->identity = SettledIdentity(status);
-    return picture;
-  }
-  std::optional<PictureFile> picture = DecodeOther(fd, box);
-  ::close(fd);
-  if (picture) picture->identity = SettledIdentity(status);
-  return picture;
+  return ReadPictureFile(GameFile::OnDisk(path, path.filename().string()), box);
 }
 
 void SetPictureWarningsShown(bool shown) { warnings_shown.store(shown, std::memory_order_relaxed); }

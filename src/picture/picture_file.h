@@ -6,24 +6,10 @@
 #include <filesystem>
 #include <optional>
 
+#include "game_files/file_identity.h"
+#include "game_files/game_file.h"
+
 namespace tavrin {
-
-/// Which file a picture was read from, and in what state: the file's device and inode, its
-/// size, when its bytes were last modified and when the file itself last changed (a write,
-/// a rename onto it, or its times set by hand). A file whose identity is the same now holds
-/// the same bytes.
-struct FileIdentity {
-  uint64_t device = 0;
-  uint64_t inode = 0;
-  int64_t size = -1;
-  int64_t modified_ns = 0;
-  int64_t changed_ns = 0;
-
-  bool operator==(const FileIdentity&) const = default;
-};
-
-/// The identity of the file at `path` now (links followed), or nothing when there is none.
-std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
 
 /// A picture file as the picture area takes it: its own size, as the file declares it, and
 /// its pixels decoded at no more than the area's size.
@@ -50,12 +36,14 @@ struct PictureLimits {
   static constexpr int kMaxScans = 256;
 };
 
-/// Reads the picture at `path`, which must be a regular file (a named pipe or a device is
-/// missing). The content decides the format: JPEG through libjpeg, the others Qt reads
+/// Reads the picture `file`, which must be a regular file (a named pipe or a device is
+/// missing), on disk or in an archive (inflated within the limit on the file's size). The content decides the format: JPEG through libjpeg, the others Qt reads
 /// through Qt. Whether a file loads depends on the file alone; `box` (the picture area's
 /// size in device pixels, or invalid for none) only sets the size it is decoded at: its own
 /// size, reduced in each direction to at most the box's. With no box a JPEG is decoded at
 /// an eighth of its size. Nothing when the file is missing, broken or over the limits.
+std::optional<PictureFile> ReadPictureFile(const GameFile& file, QSize box);
+/// Reads the picture at `path` on disk.
 std::optional<PictureFile> ReadPictureFile(const std::filesystem::path& path, QSize box);
 
 /// Whether the decoders' complaints about damaged files reach standard error (off unless

@@ -6,7 +6,15 @@
 
 namespace tavrin {
 
-PictureHolder::PictureHolder(std::filesystem::path img_dir) : names_(std::move(img_dir)) {}
+PictureHolder::PictureHolder(std::shared_ptr<GameFolder> game)
+    : game_(std::move(game)), folder_("img\\") {}
+
+PictureHolder::PictureHolder(std::filesystem::path img_dir)
+    : game_(GameFolder::OnDisk(std::move(img_dir))) {}
+
+GameFile PictureHolder::FileNamed(const std::string& name) {
+  return game_->Find(folder_ + name + ".jpg");
+}
 
 bool PictureHolder::ShowPicture(const std::string& name) {
   showing_ = false;  // the area is cleared before anything is loaded
@@ -17,7 +25,7 @@ bool PictureHolder::ShowPicture(const std::string& name) {
 
 void PictureHolder::PictureComing(const std::string& name) {
   if (name.empty() || coming_.valid()) return;
-  std::filesystem::path file = names_.Resolve(name + ".jpg");
+  GameFile file = FileNamed(name);
   if (Unchanged(last_, file, last_file_, last_size_)) return;
   coming_file_ = file;
   coming_size_ = target_size_;
@@ -26,15 +34,14 @@ void PictureHolder::PictureComing(const std::string& name) {
   });
 }
 
-bool PictureHolder::Unchanged(const std::optional<PictureFile>& decoded,
-                              const std::filesystem::path& file,
-                              const std::filesystem::path& decoded_file,
+bool PictureHolder::Unchanged(const std::optional<PictureFile>& decoded, const GameFile& file,
+                              const GameFile& decoded_file,
                               QSize decoded_size) const {
   return decoded && decoded->identity && decoded_file == file && decoded_size == target_size_ &&
-         IdentityOf(file) == decoded->identity;
+         file.Identity() == decoded->identity;
 }
 
-std::optional<PictureFile> PictureHolder::Decode(const std::filesystem::path& file) {
+std::optional<PictureFile> PictureHolder::Decode(const GameFile& file) {
   if (coming_.valid()) {
     // Waited for, whichever file it is: it is done or nearly, and only one runs at a time.
     std::optional<PictureFile> decoded = coming_.get();
@@ -53,7 +60,7 @@ std::optional<PictureFile> PictureHolder::Decode(const std::filesystem::path& fi
 }
 
 bool PictureHolder::Load(const std::string& name) {
-  const std::filesystem::path file = names_.Resolve(name + ".jpg");
+  const GameFile file = FileNamed(name);
   std::optional<PictureFile> picture = Decode(file);
   if (!picture) return false;
   image_ = std::move(picture->image);

@@ -7,7 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "scenario/game_path.h"
+#include "game_files/game_file.h"
+#include "game_files/game_folder.h"
 #include "picture/picture_file.h"
 
 namespace tavrin {
@@ -21,10 +22,14 @@ namespace tavrin {
 ///
 /// What the reader sees does not depend on when a file was decoded: the last picture
 /// decoded, and one decoded ahead of its line, are taken only while their file's identity
-/// (device, inode, size, modification and change times) is what it was when it was read,
+/// (device, inode, size, modification and change times; for a member of an archive, the
+/// archive file's) is what it was when it was read,
 /// and never for a file modified just before it was read.
 class PictureHolder {
  public:
+  /// The pictures of `game`, in its folder "img".
+  explicit PictureHolder(std::shared_ptr<GameFolder> game);
+  /// The pictures in the folder `img_dir` on disk.
   explicit PictureHolder(std::filesystem::path img_dir);
 
   /// The area's size in device pixels. A picture is decoded at its own size reduced in each
@@ -47,29 +52,31 @@ class PictureHolder {
   /// The held picture's own width and height in pixels.
   QSize PixelSize() const { return pixel_size_; }
   /// The held picture's file.
-  const std::filesystem::path& File() const { return file_; }
+  const GameFile& File() const { return file_; }
 
  private:
   bool Load(const std::string& name);
   // The file read and decoded at the target size, or what was decoded of it while it has not
   // changed since.
-  std::optional<PictureFile> Decode(const std::filesystem::path& file);
-  bool Unchanged(const std::optional<PictureFile>& decoded, const std::filesystem::path& file,
-                 const std::filesystem::path& decoded_file, QSize decoded_size) const;
+  std::optional<PictureFile> Decode(const GameFile& file);
+  bool Unchanged(const std::optional<PictureFile>& decoded, const GameFile& file,
+                 const GameFile& decoded_file, QSize decoded_size) const;
+  GameFile FileNamed(const std::string& name);
 
-  GameNameResolver names_;  // the pictures, in the game's picture folder
+  std::shared_ptr<GameFolder> game_;
+  std::string folder_;  // where in the game the pictures are, ending in "\\" ("" for none)
   // The last picture decoded, kept for a picture line that names its file again.
   std::optional<PictureFile> last_;
-  std::filesystem::path last_file_;
+  GameFile last_file_;
   QSize last_size_;
   // A decoding ahead of its picture line.
   std::future<std::optional<PictureFile>> coming_;
-  std::filesystem::path coming_file_;
+  GameFile coming_file_;
   QSize coming_size_;
   QSize target_size_;
   QImage image_;
   QSize pixel_size_;
-  std::filesystem::path file_;
+  GameFile file_;
   bool showing_ = false;
 };
 

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "scenario/game_path.h"
 
 namespace tavrin {
 namespace {
@@ -21,8 +20,11 @@ class HandlerScope {
 
 }  // namespace
 
+Player::Player(Presentation& presentation, std::shared_ptr<GameFolder> game)
+    : presentation_(presentation), game_(std::move(game)) {}
+
 Player::Player(Presentation& presentation, std::filesystem::path dat_dir)
-    : presentation_(presentation), dat_names_(std::move(dat_dir)) {}
+    : Player(presentation, GameFolder::OnDisk(std::move(dat_dir))) {}
 
 void Player::Form_Activate() {
   if (handling_) return;
@@ -90,7 +92,7 @@ bool Player::Restore(PlayerState state) {
     script_file_.Close();
   } else {
     if (!script_file_.IsOpen()) {
-      script_file_.Open(dat_names_.Resolve(scenario_file_name_));
+      script_file_.Open(game_->Find(scenario_file_name_));
     }
     placed = script_file_.Seek(state.position);
     if (!placed) script_file_.Close();

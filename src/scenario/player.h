@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "scenario/game_path.h"
+#include "game_files/game_folder.h"
 #include "scenario/mouse_button.h"
 #include "scenario/presentation.h"
 #include "scenario/script_file.h"
@@ -59,7 +59,9 @@ inline constexpr std::string_view kPagePrompt = "\u25BC";  // ▼
 /// Every handler runs to its end before it returns; none of them throws.
 class Player {
  public:
-  /// `dat_dir` is the folder that holds the scenario files.
+  /// `game` is the game folder, which holds the scenario files (on disk or in an archive).
+  Player(Presentation& presentation, std::shared_ptr<GameFolder> game);
+  /// The game in the folder `dat_dir` on disk.
   Player(Presentation& presentation, std::filesystem::path dat_dir);
 
   Player(const Player&) = delete;
@@ -161,7 +163,7 @@ class Player {
   static constexpr uint8_t kCountAfterEmptyLine = 0;
 
   Presentation& presentation_;
-  GameNameResolver dat_names_;  // the scenario files, in the game folder
+  std::shared_ptr<GameFolder> game_;  // where the scenario files are found
   std::string scenario_file_name_;
 
   ScriptFile script_file_;

@@ -1,5 +1,4 @@
 // Starting a run of the scenario and starting it again.
-#include "scenario/game_path.h"
 #include "scenario/player.h"
 #include "scenario/scenario_stop.h"
 
@@ -19,7 +18,7 @@ void Player::OpenScenario(const std::string& name) {
   HideChoices();
 
   scenario_file_name_ = name + ".dat";
-  if (!script_file_.Open(dat_names_.Resolve(scenario_file_name_))) {
+  if (!script_file_.Open(game_->Find(scenario_file_name_))) {
     presentation_.Alert(name + " not found");
     return;
   }

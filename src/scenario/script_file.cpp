@@ -7,8 +7,7 @@
 #include <cstring>
 #include <limits>
 
-#include "scenario/cp932.h"
-#include "scenario/regular_file.h"
+#include "game_files/cp932.h"
 
 namespace tavrin {
 namespace {
@@ -17,17 +16,16 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 ScriptFile::~ScriptFile() { Close(); }
 
-bool ScriptFile::Open(const std::filesystem::path& path) {
+bool ScriptFile::Open(const GameFile& file) {
   Close();
-  const int fd = OpenRegularFile(path);
-  if (fd < 0) return false;
-  file_ = ::fdopen(fd, "rb");
-  if (file_ == nullptr) {
-    ::close(fd);
-    return false;
-  }
+  file_ = file.Open();
+  if (file_ == nullptr) return false;
   buffer_.resize(kBufferSize);
   return true;
+}
+
+bool ScriptFile::Open(const std::filesystem::path& path) {
+  return Open(GameFile::OnDisk(path, path.filename().string()));
 }
 
 void ScriptFile::Close() {

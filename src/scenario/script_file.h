@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "game_files/game_file.h"
+
 namespace tavrin {
 
 /// Where a reader stands in its file: the byte offset of the next line, and how many lines
@@ -23,7 +25,8 @@ struct ScriptPosition {
 /// the last line needs no line end. Each line comes back converted from code page 932 to
 /// UTF-8, without its line end.
 ///
-/// Only a regular file opens (a named pipe or a device counts as missing). A line longer
+/// Only a regular file opens (a named pipe or a device counts as missing), on disk or in the
+/// archive the game is in. A line longer
 /// than `kMaxLineBytes`, or a file that stops being readable, ends the reading: no further
 /// line comes, and `Failure` says why.
 class ScriptFile {
@@ -33,7 +36,10 @@ class ScriptFile {
   ScriptFile(const ScriptFile&) = delete;
   ScriptFile& operator=(const ScriptFile&) = delete;
 
-  /// Opens `path` for reading, closing whatever was open. False when it cannot be opened.
+  /// Opens `file` of the game for reading, closing whatever was open. False when it cannot
+  /// be opened.
+  bool Open(const GameFile& file);
+  /// Opens the file at `path` on disk.
   bool Open(const std::filesystem::path& path);
   /// Closing when nothing is open is harmless.
   void Close();

@@ -38,11 +38,10 @@ void SetBackground(QWidget* widget, const QColor& background) {
 
 }  // namespace
 
-MainWindow::MainWindow(std::filesystem::path img_dir, std::filesystem::path dat_dir,
-                       std::filesystem::path music_file, MusicHooks* music)
-    : music_file_(std::move(music_file)),
+MainWindow::MainWindow(std::shared_ptr<GameFolder> game, MusicHooks* music)
+    : music_file_(game->Find("bgm.mid")),
       music_(music),
-      player_(*this, std::move(dat_dir)),
+      player_(*this, game),
       pacer_([this] { ApplyChanges(); }, this) {
   setObjectName(QStringLiteral("Fom"));
   setWindowTitle(QStringLiteral("Tavrin"));
@@ -50,7 +49,7 @@ MainWindow::MainWindow(std::filesystem::path img_dir, std::filesystem::path dat_
   InstallAccessibility();
 
   key_repeats_ = new KeyRepeats(this);
-  pic_ = new PictureView(std::move(img_dir), this);
+  pic_ = new PictureView(std::move(game), this);
   CreateControls();
 
   // TimSay is created disabled; the player enables it and sets its interval. At 1 ms it

@@ -37,8 +37,7 @@ class MainWindow : public QWidget, public Presentation {
   /// Creating the window is `Form_Load`: the folders are taken, the music is started
   /// through `music` (none: silence), and the window is laid out; it is shown by the
   /// caller. The first activation then opens the scenario.
-  MainWindow(std::filesystem::path img_dir, std::filesystem::path dat_dir,
-             std::filesystem::path music_file, MusicHooks* music);
+  MainWindow(std::shared_ptr<GameFolder> game, MusicHooks* music);
   ~MainWindow() override;
 
   /// The player, to read back what the scenario shows.
@@ -94,7 +93,7 @@ class MainWindow : public QWidget, public Presentation {
   void ApplyChanges();
   void PublishForScreenReaders();
 
-  std::filesystem::path music_file_;
+  GameFile music_file_;
   MusicHooks* music_;
   Player player_;
 

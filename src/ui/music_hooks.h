@@ -1,8 +1,9 @@
 #pragma once
 
 #include <chrono>
-#include <filesystem>
 #include <optional>
+
+#include "game_files/game_file.h"
 
 namespace tavrin {
 
@@ -14,7 +15,7 @@ class MusicHooks {
   virtual ~MusicHooks() = default;
 
   /// Opens the MIDI file (start-up, before the layout).
-  virtual void MidiOpen(const std::filesystem::path& file) = 0;
+  virtual void MidiOpen(const GameFile& file) = 0;
   /// The music switch `BgmLoop`; start-up turns it on before `MidiPlay`.
   virtual void SetBgmLoop(bool on) = 0;
   /// Starts the piece.

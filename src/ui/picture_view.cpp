@@ -6,10 +6,17 @@
 
 namespace tavrin {
 
+PictureView::PictureView(std::shared_ptr<GameFolder> game, QWidget* parent)
+    : QWidget(parent), e_(std::move(game)) {
+  setObjectName(QStringLiteral("Pic"));
+  setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted, black or picture
+  setFocusPolicy(Qt::NoFocus);
+}
+
 PictureView::PictureView(std::filesystem::path img_dir, QWidget* parent)
     : QWidget(parent), e_(std::move(img_dir)) {
   setObjectName(QStringLiteral("Pic"));
-  setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted, black or picture
+  setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::NoFocus);
 }
 

@@ -18,6 +18,9 @@ class PictureView : public QWidget {
   Q_OBJECT
 
  public:
+  /// The pictures of `game`, in its folder "img".
+  PictureView(std::shared_ptr<GameFolder> game, QWidget* parent);
+  /// The pictures in the folder `img_dir` on disk.
   PictureView(std::filesystem::path img_dir, QWidget* parent);
 
   /// A picture line: clears the area and shows `ImgDir` & name & ".jpg", or the held

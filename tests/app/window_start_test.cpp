@@ -54,26 +54,26 @@ TEST_F(WindowStart, AGameNamedByItsFolderOrItsScenarioIsPlayedWithoutAsking) {
         {(game_ / "dat.dat").string(), game_},
         {(game_.parent_path() / "DAT.DAT").string(), game_.parent_path()},
         {(prefix_ / "no such folder").string(), prefix_ / "no such folder"}}) {
-    const std::optional<GameFolders> folders = GameForWindow(named, bin_, Chooser(std::nullopt));
-    ASSERT_TRUE(folders.has_value()) << named;
-    EXPECT_EQ(folders->dat_dir, played) << named;
+    const std::optional<GameLocation> found = GameForWindow(named, bin_, Chooser(std::nullopt));
+    ASSERT_TRUE(found.has_value() && found->game != nullptr) << named;
+    EXPECT_EQ(found->game->Where(), played.string()) << named;
   }
   EXPECT_TRUE(starts_.empty());
 }
 
 TEST_F(WindowStart, AGameBesideTheProgramIsPlayedWithoutAsking) {
   std::ofstream(bin_ / "Dat.Dat") << "Hello.\r\n";
-  const std::optional<GameFolders> folders = GameForWindow(std::nullopt, bin_, Chooser(game_));
-  ASSERT_TRUE(folders.has_value());
-  EXPECT_EQ(folders->dat_dir, bin_);
+  const std::optional<GameLocation> found = GameForWindow(std::nullopt, bin_, Chooser(game_));
+  ASSERT_TRUE(found.has_value() && found->game != nullptr);
+  EXPECT_EQ(found->game->Where(), bin_.string());
   EXPECT_TRUE(starts_.empty());
 }
 
 TEST_F(WindowStart, WithNoGameTheChooserStartsInTheInstalledDemo) {
-  const std::optional<GameFolders> picked = GameForWindow(std::nullopt, bin_, Chooser(game_));
-  ASSERT_TRUE(picked.has_value());
-  EXPECT_EQ(picked->dat_dir, game_);
-  EXPECT_EQ(picked->img_dir, game_ / "img");
+  const std::optional<GameLocation> picked = GameForWindow(std::nullopt, bin_, Chooser(game_));
+  ASSERT_TRUE(picked.has_value() && picked->game != nullptr);
+  EXPECT_EQ(picked->game->Where(), game_.string());
+  EXPECT_EQ(picked->game->Find("img").DiskPath(), game_ / "img");
 
   EXPECT_FALSE(GameForWindow(std::nullopt, bin_, Chooser(std::nullopt)).has_value())
       << "cancelled: nothing to play";

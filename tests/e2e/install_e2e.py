@@ -24,7 +24,7 @@ from xdisplay import XServer, tools_missing  # noqa: E402
 from window_e2e import TEXT, Failure, check, wait_for  # noqa: E402
 
 APP_ID = "io.github.tavrin.Tavrin"
-CHOOSER = "Open a game folder - Tavrin"
+CHOOSER = "Open a game folder or archive - Tavrin"
 INSTALLED = [
     "bin/tavrin",
     "share/tavrin/demo/dat.dat",

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "app/check/check_front_end.h"
-#include "app/game_folders.h"
+#include "game_files/game_folder.h"
 #include "fuzz_qt_messages.h"
 #include "fuzz_support.h"
 #include "scenario/player.h"
@@ -87,9 +87,9 @@ class AlertCount : public Presentation {
 
 // Plays the game with clicks, taking the choices `choices` picks, until it ends, stops or
 // the events run out. Returns the message boxes it met.
-std::vector<std::string> Play(const GameFolders& folders, uint8_t choices) {
+std::vector<std::string> Play(const std::shared_ptr<GameFolder>& game, uint8_t choices) {
   AlertCount shown;
-  Player player(shown, folders.dat_dir);
+  Player player(shown, game);
   player.Form_Activate();
   int question = 0;
   for (int event = 0; event < kMostEvents && shown.alerts.empty(); ++event) {
@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t choices = input.empty() ? 0 : input[0];
   const std::span<const uint8_t> script = input.empty() ? input : input.subspan(1);
   fuzz::WriteFile(GameDir() / "dat.dat", script);
-  const GameFolders folders = FoldersOf(GameDir());
+  const std::shared_ptr<GameFolder> folders = GameFolder::OnDisk(GameDir());
 
   std::ostringstream text, json, errors;
   const int status = RunCheck(folders, CheckOptions{}, text, errors);

@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TAVRIN_FUZZ_CHECK(holder.ShowPicture("held"), "the held picture does not load");
   const QImage held = holder.Image();
   const QSize held_pixels = holder.PixelSize();
-  const std::filesystem::path held_file = holder.File();
+  const GameFile held_file = holder.File();
   TAVRIN_FUZZ_CHECK(held_pixels == kHeldSize, "held picture of " + SizeText(held_pixels));
 
   const bool shown = holder.ShowPicture("fuzz");
@@ -95,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QSize pixels = holder.PixelSize();
   TAVRIN_FUZZ_CHECK(!holder.Image().isNull() && pixels.isValid() && !pixels.isEmpty(),
                     "a loaded picture of " + SizeText(pixels));
-  TAVRIN_FUZZ_CHECK(holder.File() == img / "fuzz.jpg", "held file " + holder.File().string());
+  TAVRIN_FUZZ_CHECK(holder.File().DiskPath() == img / "fuzz.jpg",
+                    "held file " + holder.File().DiskPath().string());
   const auto file = input.subspan(input.empty() ? 0 : 1);
   const bool jpeg = file.size() >= 3 && file[0] == 0xFF && file[1] == 0xD8 && file[2] == 0xFF;
   QSize expected = pixels;

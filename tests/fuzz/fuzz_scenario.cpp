@@ -24,7 +24,7 @@
 
 #include "../support/recording_presentation.h"
 #include "fuzz_support.h"
-#include "scenario/game_path.h"
+#include "game_files/game_path.h"
 #include "scenario/player.h"
 #include "scenario/player_event.h"
 

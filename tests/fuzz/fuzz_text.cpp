@@ -27,7 +27,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "scenario/cp932.h"
+#include "game_files/cp932.h"
 #include "scenario/score_number.h"
 
 namespace tavrin {

@@ -56,13 +56,13 @@ TEST(PictureHolderRealFiles, EachPictureShowsAtItsOwnSizeOrLeavesTheAreaBlack) {
       if (!file.size) {
         EXPECT_FALSE(shown);
         EXPECT_EQ(holder.PixelSize(), QSize(128, 128)) << "the held picture stays";
-        EXPECT_EQ(holder.File().filename(), "hopper_gray.jpg");
+        EXPECT_EQ(holder.File().Name(), "hopper_gray.jpg");
         EXPECT_TRUE(holder.ShowPicture("")) << "an empty name brings it back";
         continue;
       }
       ASSERT_TRUE(shown);
       EXPECT_EQ(holder.PixelSize(), *file.size);
-      EXPECT_EQ(holder.File().filename(), std::string(file.name) + ".jpg");
+      EXPECT_EQ(holder.File().Name(), std::string(file.name) + ".jpg");
       EXPECT_FALSE(holder.Image().isNull());
     }
   }

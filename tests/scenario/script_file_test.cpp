@@ -12,7 +12,7 @@
 
 #include "../support/code_points.h"
 #include "../support/temp_folder.h"
-#include "scenario/cp932.h"
+#include "game_files/cp932.h"
 
 namespace tavrin {
 namespace {

@@ -41,7 +41,7 @@ class MainWindowTest : public ::testing::Test {
   void Open(const std::vector<std::string>& script) {
     game_.WriteScript(script);
     window_ =
-        std::make_unique<MainWindow>(game_.ImgDir(), game_.Dir(), game_.Dir() / "bgm.mid", nullptr);
+        std::make_unique<MainWindow>(tavrin::GameFolder::OnDisk(game_.Dir()), nullptr);
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     ASSERT_TRUE(QTest::qWaitFor([this] { return Engine().ScriptOpen(); }));  // activated
@@ -74,7 +74,7 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, ControlsCarryTheirFirstTextsUntilTheFirstActivation) {
   game_.WriteScript(OneRowPages(2));
-  MainWindow window(game_.ImgDir(), game_.Dir(), game_.Dir() / "bgm.mid", nullptr);
+  MainWindow window(tavrin::GameFolder::OnDisk(game_.Dir()), nullptr);
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Tavrin"));
   EXPECT_FALSE(window.windowIcon().pixmap(32, 32).isNull());
   auto* lbl = window.findChild<MessageLabel*>(QStringLiteral("Lbl"));
@@ -243,7 +243,7 @@ TEST_F(MainWindowTest, AMissingScenarioIsReportedInABoxAndLeavesAnEmptyWindow) {
   });
   dismisser.start(20);
   window_ =
-      std::make_unique<MainWindow>(game_.ImgDir(), game_.Dir(), game_.Dir() / "bgm.mid", nullptr);
+      std::make_unique<MainWindow>(tavrin::GameFolder::OnDisk(game_.Dir()), nullptr);
   window_->show();
   ASSERT_TRUE(QTest::qWaitFor([&boxes] { return !boxes.isEmpty(); }));
   dismisser.stop();
@@ -275,8 +275,8 @@ namespace {
 
 class RecordingMusic : public MusicHooks {
  public:
-  void MidiOpen(const std::filesystem::path& file) override {
-    calls.push_back("MidiOpen " + file.filename().string());
+  void MidiOpen(const GameFile& file) override {
+    calls.push_back("MidiOpen " + file.Name());
   }
   void SetBgmLoop(bool on) override { calls.push_back(on ? "BgmLoop on" : "BgmLoop off"); }
   void MidiPlay() override { calls.push_back("MidiPlay"); }
@@ -309,7 +309,7 @@ TEST(MainWindowMusic, StartsWithTheWindowAndClosesWithIt) {
   game.WriteScript(OneRowPages(3));
   RecordingMusic music;
   music.delays = {std::chrono::milliseconds(10)};
-  MainWindow window(game.ImgDir(), game.Dir(), game.Dir() / "bgm.mid", &music);
+  MainWindow window(tavrin::GameFolder::OnDisk(game.Dir()), &music);
   EXPECT_EQ(music.calls, (std::vector<std::string>{"MidiOpen bgm.mid", "BgmLoop on", "MidiPlay"}));
   EXPECT_EQ(music.ticks, 0u);  // the watchdog ticks from the event loop
 
@@ -341,7 +341,7 @@ TEST(MainWindowMusic, TheWatchdogTicksOnlyWhenTheMusicAsks) {
     game.WriteScript(OneRowPages(3));
     RecordingMusic music;
     music.delays = delays;
-    MainWindow window(game.ImgDir(), game.Dir(), game.Dir() / "bgm.mid", &music);
+    MainWindow window(tavrin::GameFolder::OnDisk(game.Dir()), &music);
     window.show();
     const std::size_t asked = delays.size() - 1;
     ASSERT_TRUE(QTest::qWaitFor([&] { return music.ticks >= asked; }));

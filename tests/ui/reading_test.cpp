@@ -39,7 +39,7 @@ class ReadingTest : public ::testing::Test {
   void Open(std::vector<std::string> script) {
     game_.WriteScript(script);
     window_ =
-        std::make_unique<MainWindow>(game_.ImgDir(), game_.Dir(), game_.Dir() / "bgm.mid", nullptr);
+        std::make_unique<MainWindow>(tavrin::GameFolder::OnDisk(game_.Dir()), nullptr);
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     ASSERT_TRUE(QTest::qWaitFor([this] { return Engine().ScriptOpen(); }, kPatience));

@@ -9,7 +9,6 @@
 #include "app/check/script_scan.h"
 #include "app/check/state_explorer.h"
 #include "audio/midi_file.h"
-#include "scenario/game_path.h"
 #include "scenario/player.h"
 
 namespace tavrin {
@@ -30,23 +29,22 @@ void ReportFile(Diagnostics& diagnostics, Severity severity, std::string file,
 }
 
 // Why the player would say "dat not found" of a dat.dat that is there; empty when it opens.
-std::string WhyUnopened(const fs::path& dat) {
-  std::error_code error;
-  if (!fs::is_regular_file(dat, error)) return "dat.dat is not a file";
-  if (fs::file_size(dat, error) == 0 && !error) return "dat.dat is empty";
+std::string WhyUnopened(const GameFile& dat) {
+  if (!dat.IsRegularFile()) return "dat.dat is not a file";
+  if (dat.Encrypted()) return "dat.dat is encrypted";
+  if (dat.Size() == uint64_t{0}) return "dat.dat is empty";
   ScriptFile file;
   if (!file.Open(dat)) return "dat.dat cannot be opened";
   return "";
 }
 
-void CheckMusic(const GameFolders& folders, Diagnostics& diagnostics, CheckSummary& summary) {
-  const fs::path file = folders.MusicFile();
-  std::error_code error;
-  if (!fs::exists(file, error)) {
+void CheckMusic(GameFolder& game, Diagnostics& diagnostics, CheckSummary& summary) {
+  const GameFile file = game.Find("bgm.mid");
+  if (!file.Exists()) {
     summary.music = "no bgm.mid, the game plays in silence";
     return;
   }
-  const MidiPiece piece = LoadMidiFile(file.string());
+  const MidiPiece piece = LoadMidiFile(file);
   const char* why = nullptr;
   switch (piece.error) {
     case MidiFileError::None:
@@ -73,13 +71,13 @@ void CheckMusic(const GameFolders& folders, Diagnostics& diagnostics, CheckSumma
              std::string("bgm.mid ") + why + ": the game plays in silence");
 }
 
-void Explore(const GameFolders& folders, const fs::path& dat, Diagnostics& diagnostics,
-             CheckSummary& summary) {
+void Explore(const std::shared_ptr<GameFolder>& game, const GameFile& dat,
+             Diagnostics& diagnostics, CheckSummary& summary) {
   PageFit screens[2] = {PageFit(kScreenHeights[0]), PageFit(kScreenHeights[1])};
-  PictureCheck pictures(folders.app_dir, folders.img_dir);
+  PictureCheck pictures(game);
   LineRanges used_lines;
   CheckPresentation watch(diagnostics, summary, used_lines, pictures, screens);
-  Player player(watch, folders.dat_dir);
+  Player player(watch, game);
   watch.Attach(player);
   player.SetTrace(&watch);
 
@@ -98,12 +96,11 @@ void Explore(const GameFolders& folders, const fs::path& dat, Diagnostics& diagn
 
 }  // namespace
 
-int RunCheck(const GameFolders& folders, const CheckOptions& options, std::ostream& out,
-             std::ostream& errors) {
-  const fs::path dat = ResolveGamePath(folders.dat_dir, "dat.dat");
-  std::error_code error;
-  if (!fs::exists(dat, error)) {
-    errors << "tavrin: there is no dat.dat in " << folders.dat_dir.string() << "\n";
+int RunCheck(const std::shared_ptr<GameFolder>& game, const CheckOptions& options,
+             std::ostream& out, std::ostream& errors) {
+  const GameFile dat = game->Find("dat.dat");
+  if (!dat.Exists()) {
+    errors << "tavrin: there is no dat.dat in " << game->Where() << "\n";
     return 2;
   }
 
@@ -114,9 +111,9 @@ int RunCheck(const GameFolders& folders, const CheckOptions& options, std::ostre
     ReportFile(diagnostics, Severity::Error, "dat.dat",
                why + ": the player reports \"dat not found\"");
   } else {
-    Explore(folders, dat, diagnostics, summary);
+    Explore(game, dat, diagnostics, summary);
   }
-  CheckMusic(folders, diagnostics, summary);
+  CheckMusic(*game, diagnostics, summary);
 
   if (options.json) {
     WriteJsonReport(out, diagnostics, summary);

@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "picture/picture_holder.h"
-#include "scenario/game_path.h"
+#include "game_files/game_folder.h"
 
 namespace tavrin {
 
@@ -17,10 +17,10 @@ class PictureCheck {
   enum class State { Shows, Missing, Broken };
   struct Result {
     State state = State::Missing;
-    std::string file;  // the file the player resolved the name to, relative to the game folder
+    std::string file;  // the file the player found for the name, relative to the game folder
   };
 
-  PictureCheck(std::filesystem::path game_dir, std::filesystem::path img_dir);
+  explicit PictureCheck(std::shared_ptr<GameFolder> game);
 
   /// The picture named `name` on a picture line (not empty).
   const Result& Check(const std::string& name);
@@ -29,8 +29,7 @@ class PictureCheck {
   uint64_t NotShown() const { return not_shown_; }
 
  private:
-  std::filesystem::path game_dir_;
-  GameNameResolver names_;  // as the holder finds them, each folder listed once
+  std::shared_ptr<GameFolder> game_;
   PictureHolder holder_;
   std::unordered_map<std::string, Result> checked_;
   uint64_t shown_ = 0;

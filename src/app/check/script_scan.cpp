@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "scenario/cp932.h"
+#include "game_files/cp932.h"
 #include "scenario/line_kind.h"
 #include "scenario/script_file.h"
-#include "scenario/text_bytes.h"
+#include "game_files/text_bytes.h"
 
 namespace tavrin {
 namespace {
@@ -58,7 +58,7 @@ void ReportUnused(const UnusedText& run, Diagnostics& diagnostics) {
 
 }  // namespace
 
-void ScanScript(const std::filesystem::path& file, const LineRanges& used_lines,
+void ScanScript(const GameFile& file, const LineRanges& used_lines,
                 Diagnostics& diagnostics, CheckSummary& summary) {
   ScriptFile script;
   if (!script.Open(file)) return;

@@ -1,4 +1,4 @@
-#include "scenario/cp932.h"
+#include "game_files/cp932.h"
 
 #include <iconv.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "scenario/text_bytes.h"
+#include "game_files/text_bytes.h"
 
 namespace tavrin {
 namespace {

@@ -1,6 +1,6 @@
 // Finding a game's files the way Windows would: any letter case, "\" between folders,
 // and names that an archive left in code page 932.
-#include "scenario/game_path.h"
+#include "game_files/game_path.h"
 
 #include <gtest/gtest.h>
 

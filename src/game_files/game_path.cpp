@@ -1,12 +1,12 @@
-#include "scenario/game_path.h"
+#include "game_files/game_path.h"
 
 #include <dirent.h>
 
 #include <string>
 #include <utility>
 
-#include "scenario/cp932.h"
-#include "scenario/text_bytes.h"
+#include "game_files/cp932.h"
+#include "game_files/text_bytes.h"
 
 namespace tavrin {
 namespace {

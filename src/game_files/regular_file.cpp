@@ -1,4 +1,4 @@
-#include "scenario/regular_file.h"
+#include "game_files/regular_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 // Decoding code page 932: checked against Microsoft's published table (CP932.TXT), the
 // user-defined area as Windows maps it, and the encoding_rs decoder vectors.
-#include "scenario/cp932.h"
+#include "game_files/cp932.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,335 @@
+#include "game_files/archive_contents.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <string_view>
+#include <utility>
+
+#include "game_files/archive_reader.h"
+#include "game_files/cp932.h"
+#include "game_files/game_file.h"
+#include "game_files/text_bytes.h"
+
+namespace tavrin {
+namespace {
+
+bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// A RAR name in code page 932 as libarchive hands it, every "\\" turned into "/": where that
+// was the second byte of a character (as in 表, 0x95 0x5C) the "\\" is put back, for "/" is
+// never a second byte.
+std::string RestoreTrailBackslashes(std::string bytes) {
+  for (size_t i = 0; i + 1 < bytes.size(); ++i) {
+    if (!IsCp932LeadByte(static_cast<unsigned char>(bytes[i]))) continue;
+    if (bytes[i + 1] == '/') bytes[i + 1] = '\\';
+    ++i;
+  }
+  return bytes;
+}
+
+// The entry's name as a reader reads it; nothing for a name that must not be used: one that
+// is absolute (a root, a drive or a network share) or that climbs out with "..".
+std::optional<std::string> ReadableName(archive_entry* entry, bool rar) {
+  const char* stored = archive_entry_pathname(entry);
+  if (stored == nullptr) stored = archive_entry_pathname_utf8(entry);
+  if (stored == nullptr) return std::nullopt;
+  std::string name = IsValidUtf8(stored)
+                         ? std::string(stored)
+                         : DecodeCp932(rar ? RestoreTrailBackslashes(stored) : std::string(stored));
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  if (name.starts_with('/') || (name.size() >= 2 && name[1] == ':')) return std::nullopt;
+  std::string clean = CleanName(name);
+  if (clean.empty() || clean == ".." || clean.starts_with("../") || clean.ends_with("/..") ||
+      clean.find("/../") != std::string::npos) {
+    return std::nullopt;
+  }
+  return clean;
+}
+
+ArchiveEntry::Kind KindOf(archive_entry* entry) {
+  if (archive_entry_hardlink(entry) != nullptr || archive_entry_symlink(entry) != nullptr) {
+    return ArchiveEntry::Kind::Link;
+  }
+  switch (archive_entry_filetype(entry)) {
+    case AE_IFREG:
+      return ArchiveEntry::Kind::File;
+    case AE_IFDIR:
+      return ArchiveEntry::Kind::Folder;
+    case AE_IFLNK:
+      return ArchiveEntry::Kind::Link;
+    default:
+      return ArchiveEntry::Kind::Other;
+  }
+}
+
+// A member as libarchive inflates it, through a pass of its own over the archive file.
+class MemberSource : public ByteSource {
+ public:
+  MemberSource(std::filesystem::path path, FileIdentity identity, uint64_t start, size_t index)
+      : path_(std::move(path)), identity_(identity), start_(start), index_(index) {}
+
+  bool Start() {
+    reader_ = std::make_unique<ArchiveReader>();
+    if (!reader_->Open(path_, identity_, start_)) return false;
+    archive_entry* entry = nullptr;
+    for (size_t i = 0; i <= index_; ++i) {
+      entry = reader_->Next();
+      if (entry == nullptr) return false;
+    }
+    return !archive_entry_is_encrypted(entry);
+  }
+
+  ssize_t Read(char* data, size_t size) override {
+    if (reader_ == nullptr) {
+      errno = EIO;
+      return -1;
+    }
+    const Utf8Names utf8;
+    const la_ssize_t got = archive_read_data(reader_->Handle(), data, size);
+    if (got < 0) {
+      errno = EIO;
+      return -1;
+    }
+    return got;
+  }
+
+  bool Restart() override {
+    if (Start()) return true;
+    reader_.reset();
+    return false;
+  }
+
+ private:
+  std::filesystem::path path_;
+  FileIdentity identity_;
+  uint64_t start_;
+  size_t index_;
+  std::unique_ptr<ArchiveReader> reader_;
+};
+
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::shared_ptr<const std::string> bytes) : bytes_(std::move(bytes)) {}
+
+  ssize_t Read(char* data, size_t size) override {
+    const size_t n = std::min(size, bytes_->size() - at_);
+    std::copy_n(bytes_->data() + at_, n, data);
+    at_ += n;
+    return static_cast<ssize_t>(n);
+  }
+  bool Restart() override {
+    at_ = 0;
+    return true;
+  }
+
+ private:
+  std::shared_ptr<const std::string> bytes_;
+  size_t at_ = 0;
+};
+
+// Where a 7z or RAR archive may start in a self-extracting program ("MZ"): each place in its
+// first bytes that holds one's signature, at most a few.
+std::vector<uint64_t> ArchiveStartsAfterProgram(const std::filesystem::path& path) {
+  constexpr size_t kSearched = size_t{8} << 20;
+  constexpr size_t kMaxStarts = 8;
+  std::vector<uint64_t> starts;
+  std::FILE* file = GameFile::OnDisk(path, "").Open();
+  if (file == nullptr) return starts;
+  std::string head(kSearched, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), file));
+  std::fclose(file);
+  if (!head.starts_with("MZ")) return starts;
+  static const std::string_view kSignatures[] = {
+      std::string_view("7z\xBC\xAF\x27\x1C", 6), std::string_view("Rar!\x1A\x07\x00", 7),
+      std::string_view("Rar!\x1A\x07\x01\x00", 8)};
+  for (size_t at = 2; at < head.size() && starts.size() < kMaxStarts; ++at) {
+    if (head[at] != '7' && head[at] != 'R') continue;
+    for (const std::string_view signature : kSignatures) {
+      if (std::string_view(head).substr(at, signature.size()) == signature) {
+        starts.push_back(at);
+        break;
+      }
+    }
+  }
+  return starts;
+}
+
+bool IsUnder(std::string_view name, std::string_view folder) {
+  return folder.empty() || (name.size() > folder.size() && name.starts_with(folder) &&
+                            name[folder.size()] == '/');
+}
+
+}  // namespace
+
+std::string CleanName(std::string_view relative) {
+  std::string clean;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t stop = relative.find_first_of("/\\", start);
+    if (stop == std::string_view::npos) stop = relative.size();
+    const std::string_view part = relative.substr(start, stop - start);
+    start = stop + 1;
+    if (part.empty() || part == ".") continue;
+    if (!clean.empty()) clean += '/';
+    clean += part;
+  }
+  return clean;
+}
+
+std::string FoldAsciiCase(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+ArchiveContents::Listing ArchiveContents::List(const std::filesystem::path& archive) {
+  Listing listing = ListFrom(archive, 0);
+  if (!listing.not_an_archive) return listing;
+  // A self-extracting program: libarchive finds a zip or LZH behind it, and a 7z or RAR only
+  // behind some sizes of program; it is looked for here.
+  for (const uint64_t start : ArchiveStartsAfterProgram(archive)) {
+    Listing behind = ListFrom(archive, start);
+    if (!behind.not_an_archive) return behind;
+  }
+  return listing;
+}
+
+ArchiveContents::Listing ArchiveContents::ListFrom(const std::filesystem::path& archive,
+                                                   uint64_t start) {
+  Listing listing;
+  ArchiveReader reader;
+  if (!reader.Open(archive, std::nullopt, start)) {
+    // libarchive's "Unrecognized archive format" is every kind's refusal of the file.
+    listing.not_an_archive = true;
+    listing.error = reader.Error();
+    return listing;
+  }
+  auto contents = std::shared_ptr<ArchiveContents>(new ArchiveContents());
+  contents->path_ = archive;
+  contents->identity_ = reader.Identity();
+  contents->start_ = start;
+  size_t index = 0;
+  const Utf8Names utf8;  // for the names read from the entries
+  while (archive_entry* entry = reader.Next()) {
+    if (contents->format_.empty()) {
+      const char* format = archive_format_name(reader.Handle());
+      contents->format_ = format != nullptr ? format : "archive";
+      const int code = archive_format(reader.Handle()) & ARCHIVE_FORMAT_BASE_MASK;
+      contents->may_be_solid_ = code == ARCHIVE_FORMAT_7ZIP || code == ARCHIVE_FORMAT_RAR ||
+                                code == ARCHIVE_FORMAT_RAR_V5;
+    }
+    if (index == kMaxEntries) {
+      listing.error = "it holds more than " + std::to_string(kMaxEntries) + " entries";
+      return listing;
+    }
+    const size_t at = index++;
+    std::optional<std::string> name =
+        ReadableName(entry, (archive_format(reader.Handle()) & ARCHIVE_FORMAT_BASE_MASK) ==
+                                ARCHIVE_FORMAT_RAR);
+    if (!name) {
+      const char* stored = archive_entry_pathname(entry);
+      contents->unsafe_.push_back(stored != nullptr ? DecodeCp932(stored) : "");
+      continue;
+    }
+    ArchiveEntry listed;
+    listed.name = std::move(*name);
+    listed.kind = KindOf(entry);
+    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0) {
+      listed.size = static_cast<uint64_t>(archive_entry_size(entry));
+    }
+    listed.encrypted = archive_entry_is_encrypted(entry) != 0;
+    listed.index = at;
+    const size_t position = contents->entries_.size();
+    const bool named_before = !contents->exact_.try_emplace(listed.name, position).second;
+    const bool folded_before =
+        !contents->folded_.try_emplace(FoldAsciiCase(listed.name), position).second;
+    if ((named_before || folded_before) && listed.kind != ArchiveEntry::Kind::Folder) {
+      contents->duplicates_.push_back(listed.name);
+    }
+    contents->entries_.push_back(std::move(listed));
+  }
+  if (reader.Failed()) {
+    listing.not_an_archive = index == 0 && contents->format_.empty();
+    listing.error = reader.Error();
+    return listing;
+  }
+  listing.contents = std::move(contents);
+  return listing;
+}
+
+const ArchiveEntry* ArchiveContents::Find(std::string_view name) const {
+  const std::string wanted = CleanName(name);
+  if (const auto exact = exact_.find(wanted); exact != exact_.end()) {
+    return &entries_[exact->second];
+  }
+  const auto folded = folded_.find(FoldAsciiCase(wanted));
+  return folded != folded_.end() ? &entries_[folded->second] : nullptr;
+}
+
+void ArchiveContents::Preload(std::string_view folder) {
+  if (!may_be_solid_) return;
+  // The last entry wanted: the pass stops there.
+  size_t last = 0;
+  bool any = false;
+  for (const ArchiveEntry& entry : entries_) {
+    if (entry.kind == ArchiveEntry::Kind::File && !entry.encrypted && IsUnder(entry.name, folder)) {
+      last = entry.index;
+      any = true;
+    }
+  }
+  if (!any) return;
+  std::unordered_map<size_t, const ArchiveEntry*> wanted;
+  for (const ArchiveEntry& entry : entries_) {
+    if (entry.kind == ArchiveEntry::Kind::File && !entry.encrypted &&
+        IsUnder(entry.name, folder) && entry.size && *entry.size <= kMaxPreloadFileBytes) {
+      wanted.emplace(entry.index, &entry);
+    }
+  }
+  ArchiveReader reader;
+  if (!reader.Open(path_, identity_, start_)) return;
+  const Utf8Names utf8;
+  uint64_t total = 0;
+  for (size_t index = 0; index <= last; ++index) {
+    if (reader.Next() == nullptr) return;
+    const auto found = wanted.find(index);
+    if (found == wanted.end() || total + *found->second->size > kMaxPreloadBytes) continue;
+    auto bytes = std::make_shared<std::string>();
+    bytes->resize(static_cast<size_t>(*found->second->size));
+    // One byte more than declared is asked for: a member that holds more is not kept.
+    size_t got = 0;
+    char spare = 0;
+    bool whole = true;
+    for (;;) {
+      char* into = got < bytes->size() ? bytes->data() + got : &spare;
+      const size_t room = got < bytes->size() ? bytes->size() - got : 1;
+      const la_ssize_t n = archive_read_data(reader.Handle(), into, room);
+      if (n < 0 || (n > 0 && got >= bytes->size())) {
+        whole = false;
+        break;
+      }
+      if (n == 0) break;
+      got += static_cast<size_t>(n);
+    }
+    if (!whole || got != bytes->size()) continue;
+    total += bytes->size();
+    preloaded_.emplace(index, std::move(bytes));
+  }
+}
+
+std::unique_ptr<ByteSource> ArchiveContents::OpenMember(const ArchiveEntry& entry) const {
+  if (entry.kind != ArchiveEntry::Kind::File || entry.encrypted) return nullptr;
+  if (const auto kept = preloaded_.find(entry.index); kept != preloaded_.end()) {
+    // Read only while the archive is the one it came from, as a member read from it is.
+    if (IdentityOf(path_) != identity_) return nullptr;
+    return std::make_unique<MemorySource>(kept->second);
+  }
+  auto member = std::make_unique<MemberSource>(path_, identity_, start_, entry.index);
+  if (!member->Start()) return nullptr;
+  return member;
+}
+
+}  // namespace tavrin

@@ -1,0 +1,195 @@
+#include "game_files/game_location.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "game_files/archive_contents.h"
+
+namespace tavrin {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kScenario = "dat.dat";
+
+std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// "a", "a and b", "a, b and c".
+std::string Listed(const std::vector<std::string>& names) {
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
+    text += names[i];
+  }
+  return text;
+}
+
+fs::path Absolute(const fs::path& path) {
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  if (error) absolute = path;
+  absolute = absolute.lexically_normal();
+  if (!absolute.has_filename() && absolute.has_parent_path() && absolute != absolute.root_path()) {
+    absolute = absolute.parent_path();  // drop a trailing separator, keep a root as it is
+  }
+  return absolute;
+}
+
+bool IsScenarioName(const fs::path& path) {
+  return FoldAsciiCase(path.filename().string()) == kScenario;
+}
+
+std::string SeveralGames(const fs::path& given, const std::vector<std::string>& folders) {
+  return Quoted(given) + " holds " + std::to_string(folders.size()) +
+         " games, one in each of the folders " + Listed(folders) +
+         ": name the one to play after it, as in " + Quoted(given / folders.front());
+}
+
+// A folder on disk: the game in it, or in the one folder in it that holds one.
+GameLocation InFolder(const fs::path& folder) {
+  GameLocation location;
+  std::shared_ptr<GameFolder> game = GameFolder::OnDisk(folder);
+  if (game->Find(kScenario).IsRegularFile()) {
+    location.game = std::move(game);
+    return location;
+  }
+  std::vector<std::string> holders;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      std::error_code error;
+      if (!fs::is_directory(folder / name, error)) continue;
+      if (GameFolder::OnDisk(folder / name)->Find(kScenario).IsRegularFile()) {
+        holders.push_back(name);
+      }
+    }
+    ::closedir(dir);
+  }
+  std::sort(holders.begin(), holders.end());
+  if (holders.size() == 1) {
+    location.game = GameFolder::OnDisk(folder / holders.front());
+  } else if (holders.size() > 1) {
+    location.error = SeveralGames(folder, holders);
+  } else {
+    location.game = std::move(game);  // its missing scenario is reported as usual
+  }
+  return location;
+}
+
+std::string Parent(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  return slash == std::string::npos ? "" : name.substr(0, slash);
+}
+
+size_t Depth(const std::string& folder) {
+  return folder.empty() ? 0 : 1 + static_cast<size_t>(std::count(folder.begin(), folder.end(), '/'));
+}
+
+bool IsArchiveName(const std::string& name) {
+  static const char* const kKinds[] = {".zip", ".lzh", ".lha", ".7z", ".rar", ".exe"};
+  const std::string folded = FoldAsciiCase(name);
+  return std::any_of(std::begin(kKinds), std::end(kKinds),
+                     [&](const char* kind) { return folded.ends_with(kind); });
+}
+
+// The game of a listed archive: in `inner` (a folder of it, "" for the root) if that holds
+// a dat.dat, else in the one folder nearest it that holds one.
+GameLocation InArchive(const fs::path& given, std::shared_ptr<ArchiveContents> contents,
+                       const std::string& inner) {
+  GameLocation location;
+  // Each folder that holds a dat.dat, by its depth.
+  std::map<size_t, std::vector<std::string>> holders;
+  std::vector<std::string> archives;
+  const std::string prefix = inner.empty() ? "" : FoldAsciiCase(inner) + "/";
+  for (const ArchiveEntry& entry : contents->Entries()) {
+    const std::string folded = FoldAsciiCase(entry.name);
+    if (!folded.starts_with(prefix)) continue;
+    if (entry.kind == ArchiveEntry::Kind::File && IsArchiveName(entry.name)) {
+      archives.push_back(entry.name);
+    }
+    const std::string folder = Parent(entry.name);
+    if (folded.substr(folder.empty() ? 0 : folder.size() + 1) != kScenario) continue;
+    if (entry.kind != ArchiveEntry::Kind::File) continue;
+    std::vector<std::string>& at = holders[Depth(folder)];
+    if (std::find(at.begin(), at.end(), folder) == at.end()) at.push_back(folder);
+  }
+  const fs::path named = inner.empty() ? given : given / inner;
+  if (holders.empty()) {
+    location.error = Quoted(named) + " holds no game: there is no dat.dat in it or in any of its folders";
+    if (!archives.empty()) {
+      location.error += " (it holds the archive " + archives.front() +
+                        ", which is not opened from inside another: unpack that one first)";
+    }
+    return location;
+  }
+  std::vector<std::string>& nearest = holders.begin()->second;
+  std::sort(nearest.begin(), nearest.end());
+  if (nearest.size() > 1) {
+    location.error = SeveralGames(given, nearest);
+    return location;
+  }
+  const std::string folder = nearest.front();
+  const ArchiveEntry* dat = contents->Find(folder.empty() ? std::string(kScenario)
+                                                          : folder + "/" + std::string(kScenario));
+  if (dat != nullptr && dat->encrypted) {
+    location.error = Quoted(named) + " holds its dat.dat encrypted, with a password: Tavrin reads "
+                     "no encrypted archives; unpack it with the password first";
+    return location;
+  }
+  for (const std::string& name : contents->Duplicates()) {
+    location.warnings.push_back(Quoted(given) + " holds " + name +
+                                " more than once (in some letter case): the first is used");
+  }
+  contents->Preload(folder);
+  location.game = GameFolder::InArchive(std::move(contents), folder);
+  return location;
+}
+
+GameLocation ArchiveAt(const fs::path& file, const std::string& inner) {
+  ArchiveContents::Listing listing = ArchiveContents::List(file);
+  if (listing.contents == nullptr) {
+    GameLocation location;
+    location.error = listing.not_an_archive
+                         ? Quoted(file) + " is neither a game folder, nor its dat.dat, nor an "
+                                          "archive of a kind Tavrin reads (zip, LZH, 7z, RAR)"
+                         : Quoted(file) + " cannot be read as an archive, it may be damaged or "
+                                          "cut short: " + listing.error;
+    return location;
+  }
+  return InArchive(file, std::move(listing.contents), inner);
+}
+
+}  // namespace
+
+GameLocation LocateGame(const fs::path& given_path) {
+  const fs::path given = Absolute(given_path);
+  struct stat status {};
+  if (::stat(given.c_str(), &status) == 0) {
+    if (S_ISDIR(status.st_mode)) return InFolder(given);
+    if (S_ISREG(status.st_mode) && IsScenarioName(given)) {
+      GameLocation location;
+      location.game = GameFolder::OnDisk(given.parent_path());
+      return location;
+    }
+    return ArchiveAt(given, "");
+  }
+  // A folder inside an archive: the archive is the longest part of the path that is a file.
+  fs::path archive = given;
+  while (archive.has_relative_path() && ::stat(archive.c_str(), &status) != 0) {
+    archive = archive.parent_path();
+  }
+  if (archive.has_relative_path() && S_ISREG(status.st_mode)) {
+    return ArchiveAt(archive, given.lexically_relative(archive).generic_string());
+  }
+  GameLocation location;
+  location.game = GameFolder::OnDisk(given);  // its missing scenario is reported as usual
+  return location;
+}
+
+}  // namespace tavrin
