@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "scenario/cp932.h"
+#include "game_files/cp932.h"
 #include "ui/message_label.h"
 #include "ui/text_font.h"
 #include "ui/window_layout.h"
