@@ -406,5 +406,24 @@ TEST(MidiFileTest, LoadingNeedsAReadableFile) {
   EXPECT_EQ(LoadMidiFile(folder.Write("bgm.mid", "").string()).error, MidiFileError::NotMidi);
 }
 
+// A game's music read from the archive it is in plays as the same file unpacked.
+TEST(MidiFileTest, MusicInAnArchiveReadsAsTheFileUnpacked) {
+  const std::filesystem::path archives = TAVRIN_ARCHIVES_DIR;
+  const MidiPiece unpacked = LoadMidiFile((archives / "game" / "bgm.mid").string());
+  ASSERT_EQ(unpacked.error, MidiFileError::None);
+  for (const char* kind : {"zip-cp932.zip", "lzh-level2-lh5.lzh", "7z-solid.7z", "rar5.rar"}) {
+    const ArchiveContents::Listing listing = ArchiveContents::List(archives / kind);
+    ASSERT_NE(listing.contents, nullptr) << kind;
+    const MidiPiece piece = LoadMidiFile(GameFile::InArchive(
+        listing.contents, listing.contents->Find("ゲーム/BGM.MID"), "bgm.mid"));
+    EXPECT_EQ(piece.error, MidiFileError::None) << kind;
+    EXPECT_EQ(piece.bytes, unpacked.bytes) << kind;
+    EXPECT_EQ(piece.length_ticks, unpacked.length_ticks) << kind;
+  }
+  const MidiPiece missing = LoadMidiFile(GameFile::InArchive(
+      ArchiveContents::List(archives / "zip-utf8.zip").contents, nullptr, "bgm.mid"));
+  EXPECT_EQ(missing.error, MidiFileError::Unreadable);
+}
+
 }  // namespace
 }  // namespace tavrin
