@@ -40,7 +40,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   const QCommandLineOption json("json", "With --check: JSON Lines.");
   const QCommandLineOption werror("werror", "With --check: warnings count as errors.");
   parser.addOptions({help, version, headless, verbose, check, json, werror});
-  parser.addPositionalArgument("GAME_DIR", "The game folder.", "[GAME_DIR]");
+  parser.addPositionalArgument("GAME", "The game folder or archive.", "[GAME]");
 
   CommandLine result;
   if (!parser.parse(arguments)) {
@@ -86,10 +86,13 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 }
 
 std::string UsageText() {
-  return "Usage: tavrin [--headless] [--verbose] [GAME_DIR]\n"
-         "       tavrin --check [--json] [--werror] [GAME_DIR | GAME_DIR/dat.dat]\n"
-         "Plays the sound novel in GAME_DIR, or the one whose dat.dat is named. By default\n"
-         "the game beside this program plays; without one, a folder chooser asks for it.\n"
+  return "Usage: tavrin [--headless] [--verbose] [GAME]\n"
+         "       tavrin --check [--json] [--werror] [GAME]\n"
+         "Plays the sound novel GAME: a game folder, its dat.dat, or the archive it came in\n"
+         "(zip, LZH, 7z, RAR, or a self-extracting .exe of one), read as it is, with the\n"
+         "game at its root or in the one folder nearest it that holds a dat.dat. Where an\n"
+         "archive or folder holds several games, name one after it: tavrin game.zip/FOLDER.\n"
+         "By default the game beside this program plays; without one, a chooser asks.\n"
          "A game folder holds dat.dat (the scenario), img/ (pictures) and bgm.mid (music).\n"
          "\n"
          "Options:\n"
@@ -101,7 +104,8 @@ std::string UsageText() {
          "                 system) through to standard error.\n"
          "  --check        Check every path of the game without playing it: errors and\n"
          "                 warnings as compilers write them, then a summary line. Exit\n"
-         "                 status 0 with no errors, 1 with errors, 2 with no dat.dat.\n"
+         "                 status 0 with no errors, 1 with errors, 2 with no dat.dat\n"
+         "                 or no game to be found in what was named.\n"
          "  --json         With --check: write JSON Lines instead.\n"
          "  --werror       With --check: warnings count as errors.\n"
          "  -h, --help     Show this help and exit.\n"

@@ -33,7 +33,8 @@ struct ArchiveEntry {
 /// a self-extracting program, through libarchive.
 ///
 /// A name is decoded from code page 932 unless the archive marks it as Unicode (zip's
-/// language-encoding flag, RAR's Unicode names, 7z's names). Entries with an absolute name
+/// language-encoding flag, RAR's Unicode names, 7z's names) or it is well-formed UTF-8 (as
+/// zips made on Linux leave it, unmarked), which code page 932 names practically never are. Entries with an absolute name
 /// or a ".." in it are left out of the listing (`Unsafe` names them).
 ///
 /// A member is reached without inflating the ones before it where the format allows (zip,

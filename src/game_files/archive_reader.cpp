@@ -66,10 +66,10 @@ bool ArchiveReader::Open(const std::filesystem::path& path,
   archive_read_support_format_7zip(archive_);
   archive_read_support_format_rar(archive_);
   archive_read_support_format_rar5(archive_);
-  // Names the archive does not mark as Unicode are Windows' code page 932. (RAR's are read
-  // as they are stored: libarchive would convert them after turning each "\\" into "/",
-  // trail bytes of code page 932 characters included.)
-  archive_read_set_format_option(archive_, "zip", "hdrcharset", "CP932");
+  // LZH names are Windows' code page 932. Zip and RAR names not marked as Unicode are read
+  // as they are stored and decoded by the caller: a zip made on Linux may hold UTF-8 names
+  // without the mark, and libarchive would convert a RAR name after turning each "\\" into
+  // "/", trail bytes of code page 932 characters included.
   archive_read_set_format_option(archive_, "lha", "hdrcharset", "CP932");
   archive_read_set_read_callback(archive_, ReadBlock);
   archive_read_set_skip_callback(archive_, Skip);
