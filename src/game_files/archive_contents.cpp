@@ -135,9 +135,11 @@ std::vector<uint64_t> ArchiveStartsAfterProgram(const std::filesystem::path& pat
   constexpr size_t kSearched = size_t{8} << 20;
   constexpr size_t kMaxStarts = 8;
   std::vector<uint64_t> starts;
-  std::FILE* file = GameFile::OnDisk(path, "").Open();
+  const GameFile program = GameFile::OnDisk(path, "");
+  std::FILE* file = program.Open();
   if (file == nullptr) return starts;
-  std::string head(kSearched, '\0');
+  std::string head(static_cast<size_t>(std::min<uint64_t>(program.Size().value_or(0), kSearched)),
+                   '\0');
   head.resize(std::fread(head.data(), 1, head.size(), file));
   std::fclose(file);
   if (!head.starts_with("MZ")) return starts;
