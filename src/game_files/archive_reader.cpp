@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "game_files/regular_file.h"
@@ -104,8 +105,10 @@ std::string ArchiveReader::Error() const {
 la_ssize_t ArchiveReader::ReadBlock(archive*, void* opaque, const void** block) {
   auto* self = static_cast<ArchiveReader*>(opaque);
   *block = self->block_;
+  const size_t size = self->next_read_;
+  self->next_read_ = std::min(sizeof self->block_, self->next_read_ * 2);
   for (;;) {
-    const ssize_t got = ::read(self->fd_, self->block_, sizeof self->block_);
+    const ssize_t got = ::read(self->fd_, self->block_, size);
     if (got < 0 && errno == EINTR) continue;
     return got;
   }
@@ -115,11 +118,13 @@ la_int64_t ArchiveReader::Skip(archive*, void* opaque, la_int64_t request) {
   auto* self = static_cast<ArchiveReader*>(opaque);
   const off_t at = ::lseek(self->fd_, 0, SEEK_CUR);
   if (at < 0 || ::lseek(self->fd_, request, SEEK_CUR) < 0) return 0;  // read through instead
+  self->next_read_ = kFirstRead;
   return request;
 }
 
 la_int64_t ArchiveReader::SeekTo(archive*, void* opaque, la_int64_t offset, int whence) {
   auto* self = static_cast<ArchiveReader*>(opaque);
+  self->next_read_ = kFirstRead;
   const off_t at = ::lseek(self->fd_, whence == SEEK_SET ? offset + self->start_ : offset, whence);
   return at < self->start_ ? ARCHIVE_FATAL : at - self->start_;
 }

@@ -65,6 +65,11 @@ class ArchiveReader {
   FileIdentity identity_;
   bool failed_ = false;
   std::string error_;
+  // Reads start small after a jump, where libarchive mostly wants one entry's header, and
+  // grow while it reads on: walking past a thousand members then copies kilobytes, not the
+  // block's size for each.
+  static constexpr size_t kFirstRead = 4 * 1024;
+  size_t next_read_ = kFirstRead;
   char block_[64 * 1024];
 };
 
