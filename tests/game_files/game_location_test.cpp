@@ -39,6 +39,19 @@ TEST_F(GameLocationTest, TheMusicAndPictureFolderAreFoundInAnyCase) {
       << "none: the name as written";
 }
 
+TEST_F(GameLocationTest, NamesLeftInCodePage932OnDiskAreGivenAsTheReaderReadsThem) {
+  // 表紙 in code page 932, the second byte of 表 a backslash; 背景 for the folder.
+  fs::create_directories(dir_ / "img" / "\x94\x77\x8c\x69");
+  folder_.Write("img/\x95\x5c\x8e\x86.jpg", "picture");
+  folder_.Write("img/\x94\x77\x8c\x69/a.jpg", "picture");
+  const std::shared_ptr<GameFolder> game = GameFolder::OnDisk(dir_);
+  const GameFile cover = game->Find("img\\表紙.jpg");
+  EXPECT_EQ(cover.DiskPath(), dir_ / "img" / "\x95\x5c\x8e\x86.jpg");
+  EXPECT_EQ(cover.Name(), "img/表紙.jpg");
+  EXPECT_TRUE(cover.IsRegularFile());
+  EXPECT_EQ(game->Find("IMG/背景\\A.JPG").Name(), "img/背景/a.jpg");
+}
+
 TEST_F(GameLocationTest, AFolderWithoutAScenarioPlaysTheOneGameFolderInIt) {
   Game("unpacked/ゲーム");
   fs::create_directories(dir_ / "unpacked" / "extras");
