@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -94,6 +95,9 @@ int main(int argc, char** argv) {
     case tavrin::CommandLine::Action::Check:
       break;
   }
+  // The local time zone named once: libarchive turns each zip entry's time into local time,
+  // and with TZ unset the C library looks at /etc/localtime again for every entry.
+  ::setenv("TZ", ":/etc/localtime", 0);
   // Decided once: a game's text is code page 932, and without it every line would be lost.
   if (!tavrin::Cp932Available()) {
     std::cerr << "tavrin: this system cannot decode code page 932 (Shift-JIS), the encoding of "

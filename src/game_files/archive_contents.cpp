@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include "game_files/archive_reader.h"
@@ -158,6 +159,28 @@ std::vector<uint64_t> ArchiveStartsAfterProgram(const std::filesystem::path& pat
   return starts;
 }
 
+// Whether libarchive refused the archive for its listing's being encrypted (a 7z whose
+// headers are, say).
+// `opened`: whether libarchive recognised the archive (before that, it cannot be asked).
+bool IsEncryptedListing(ArchiveReader& reader, bool opened) {
+  if (opened && archive_read_has_encrypted_entries(reader.Handle()) > 0) return true;
+  const std::string said = FoldAsciiCase(reader.Error());
+  return said.find("encrypt") != std::string::npos || said.find("passphrase") != std::string::npos;
+}
+
+// Whether the file begins as a zip, 7z, RAR or LZH archive does.
+bool BeginsAsArchive(const std::filesystem::path& path) {
+  char head[8] = {};
+  std::FILE* file = GameFile::OnDisk(path, "").Open();
+  if (file == nullptr) return false;
+  const size_t got = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  const std::string_view bytes(head, got);
+  return bytes.starts_with(std::string_view("PK\x03\x04", 4)) ||
+         bytes.starts_with("7z\xBC\xAF\x27\x1C") || bytes.starts_with("Rar!\x1A\x07") ||
+         (got >= 7 && bytes.substr(2, 3) == "-lh" && bytes[6] == '-');
+}
+
 bool IsUnder(std::string_view name, std::string_view folder) {
   return folder.empty() || (name.size() > folder.size() && name.starts_with(folder) &&
                             name[folder.size()] == '/');
@@ -190,13 +213,17 @@ std::string FoldAsciiCase(std::string_view text) {
 
 ArchiveContents::Listing ArchiveContents::List(const std::filesystem::path& archive) {
   Listing listing = ListFrom(archive, 0);
-  if (!listing.not_an_archive) return listing;
+  if (!listing.NotAnArchive()) return listing;
   // A self-extracting program: libarchive finds a zip or LZH behind it, and a 7z or RAR only
   // behind some sizes of program; it is looked for here.
-  for (const uint64_t start : ArchiveStartsAfterProgram(archive)) {
+  const std::vector<uint64_t> starts = ArchiveStartsAfterProgram(archive);
+  for (const uint64_t start : starts) {
     Listing behind = ListFrom(archive, start);
-    if (!behind.not_an_archive) return behind;
+    if (!behind.NotAnArchive()) return behind;
   }
+  // One that begins as an archive of a known kind but is not read as one is damaged: most
+  // often cut short, with the zip's directory at its end missing.
+  if (!starts.empty() || BeginsAsArchive(archive)) listing.refusal = Refusal::Damaged;
   return listing;
 }
 
@@ -206,7 +233,7 @@ ArchiveContents::Listing ArchiveContents::ListFrom(const std::filesystem::path& 
   ArchiveReader reader;
   if (!reader.Open(archive, std::nullopt, start)) {
     // libarchive's "Unrecognized archive format" is every kind's refusal of the file.
-    listing.not_an_archive = true;
+    listing.refusal = IsEncryptedListing(reader, false) ? Refusal::Encrypted : Refusal::NotAnArchive;
     listing.error = reader.Error();
     return listing;
   }
@@ -215,6 +242,7 @@ ArchiveContents::Listing ArchiveContents::ListFrom(const std::filesystem::path& 
   contents->identity_ = reader.Identity();
   contents->start_ = start;
   size_t index = 0;
+  std::unordered_set<size_t> duplicated;  // entries named again, by the first of them
   const Utf8Names utf8;  // for the names read from the entries
   while (archive_entry* entry = reader.Next()) {
     if (contents->format_.empty()) {
@@ -225,7 +253,7 @@ ArchiveContents::Listing ArchiveContents::ListFrom(const std::filesystem::path& 
                                 code == ARCHIVE_FORMAT_RAR_V5;
     }
     if (index == kMaxEntries) {
-      listing.error = "it holds more than " + std::to_string(kMaxEntries) + " entries";
+      listing.refusal = Refusal::TooManyEntries;
       return listing;
     }
     const size_t at = index++;
@@ -246,16 +274,16 @@ ArchiveContents::Listing ArchiveContents::ListFrom(const std::filesystem::path& 
     listed.encrypted = archive_entry_is_encrypted(entry) != 0;
     listed.index = at;
     const size_t position = contents->entries_.size();
-    const bool named_before = !contents->exact_.try_emplace(listed.name, position).second;
-    const bool folded_before =
-        !contents->folded_.try_emplace(FoldAsciiCase(listed.name), position).second;
-    if ((named_before || folded_before) && listed.kind != ArchiveEntry::Kind::Folder) {
-      contents->duplicates_.push_back(listed.name);
+    const auto [first, added] = contents->folded_.try_emplace(FoldAsciiCase(listed.name), position);
+    if (!added && listed.kind != ArchiveEntry::Kind::Folder &&
+        duplicated.insert(first->second).second) {
+      contents->duplicates_.push_back(contents->entries_[first->second].name);
     }
     contents->entries_.push_back(std::move(listed));
   }
   if (reader.Failed()) {
-    listing.not_an_archive = index == 0 && contents->format_.empty();
+    // The archive was recognised when it opened: what fails after that is damage.
+    listing.refusal = IsEncryptedListing(reader, true) ? Refusal::Encrypted : Refusal::Damaged;
     listing.error = reader.Error();
     return listing;
   }
@@ -265,32 +293,23 @@ ArchiveContents::Listing ArchiveContents::ListFrom(const std::filesystem::path& 
 
 const ArchiveEntry* ArchiveContents::Find(std::string_view name) const {
   const std::string wanted = CleanName(name);
-  if (const auto exact = exact_.find(wanted); exact != exact_.end()) {
-    return &entries_[exact->second];
-  }
   const auto folded = folded_.find(FoldAsciiCase(wanted));
   return folded != folded_.end() ? &entries_[folded->second] : nullptr;
 }
 
 void ArchiveContents::Preload(std::string_view folder) {
-  if (!may_be_solid_) return;
-  // The last entry wanted: the pass stops there.
-  size_t last = 0;
-  bool any = false;
-  for (const ArchiveEntry& entry : entries_) {
-    if (entry.kind == ArchiveEntry::Kind::File && !entry.encrypted && IsUnder(entry.name, folder)) {
-      last = entry.index;
-      any = true;
-    }
-  }
-  if (!any) return;
+  const uint64_t budget = may_be_solid_ ? kMaxPreloadBytes : kMaxPreloadBytesNotSolid;
   std::unordered_map<size_t, const ArchiveEntry*> wanted;
+  size_t last = 0;  // the last entry wanted: the pass stops there
   for (const ArchiveEntry& entry : entries_) {
     if (entry.kind == ArchiveEntry::Kind::File && !entry.encrypted &&
-        IsUnder(entry.name, folder) && entry.size && *entry.size <= kMaxPreloadFileBytes) {
+        IsUnder(entry.name, folder) && entry.size &&
+        *entry.size <= std::min(kMaxPreloadFileBytes, budget)) {
       wanted.emplace(entry.index, &entry);
+      last = std::max(last, entry.index);
     }
   }
+  if (wanted.empty()) return;
   ArchiveReader reader;
   if (!reader.Open(path_, identity_, start_)) return;
   const Utf8Names utf8;
@@ -298,7 +317,7 @@ void ArchiveContents::Preload(std::string_view folder) {
   for (size_t index = 0; index <= last; ++index) {
     if (reader.Next() == nullptr) return;
     const auto found = wanted.find(index);
-    if (found == wanted.end() || total + *found->second->size > kMaxPreloadBytes) continue;
+    if (found == wanted.end() || total + *found->second->size > budget) continue;
     auto bytes = std::make_shared<std::string>();
     bytes->resize(static_cast<size_t>(*found->second->size));
     // One byte more than declared is asked for: a member that holds more is not kept.

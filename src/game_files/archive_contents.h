@@ -38,28 +38,42 @@ struct ArchiveEntry {
 /// or a ".." in it are left out of the listing (`Unsafe` names them).
 ///
 /// A member is reached without inflating the ones before it where the format allows (zip,
-/// LZH). A 7z or RAR archive may be solid, where reaching a member inflates every one before
-/// it: `Preload` reads the files of one folder once, so that reading them again costs
-/// nothing. A member is read only while the archive file is the one that was listed.
+/// LZH), though libarchive still walks past the headers of the ones before it. A 7z or RAR
+/// archive may be solid, where reaching a member inflates every one before it. `Preload`
+/// reads the files of the game's folder in one pass, so that reading them again costs
+/// nothing: all of them (within a bound) from an archive that may be solid, the first few
+/// megabytes of them from one that is not. A member is read only while the archive file is
+/// the one that was listed.
 ///
 /// After `List` and `Preload` the contents are only read: members may be opened on any
 /// thread.
 class ArchiveContents {
  public:
+  /// Why an archive was not listed.
+  enum class Refusal {
+    None,
+    NotAnArchive,  // of no kind that is read
+    Damaged,       // of a kind that is read, but damaged or cut short
+    Encrypted,     // its listing itself is encrypted
+    TooManyEntries,
+  };
   struct Listing {
     std::shared_ptr<ArchiveContents> contents;  // null when the file could not be listed
-    bool not_an_archive = false;  // of no kind that is read, as opposed to a damaged one
-    std::string error;            // why it could not be listed, as a sentence's end
+    Refusal refusal = Refusal::None;
+    std::string error;  // libarchive's account of it, when it gave one
+    bool NotAnArchive() const { return refusal == Refusal::NotAnArchive; }
   };
   static Listing List(const std::filesystem::path& archive);
   /// `List` of an archive that starts `start` bytes into its file.
   static Listing ListFrom(const std::filesystem::path& archive, uint64_t start);
 
   /// More entries than any game has; an archive that holds more is refused.
-  static constexpr size_t kMaxEntries = 500'000;
-  /// What `Preload` keeps in memory at most, and of one file.
+  static constexpr size_t kMaxEntries = 200'000;
+  /// What `Preload` keeps in memory at most, and of one file: from an archive that may be
+  /// solid, and from one that is not.
   static constexpr uint64_t kMaxPreloadBytes = uint64_t{256} << 20;
   static constexpr uint64_t kMaxPreloadFileBytes = uint64_t{128} << 20;
+  static constexpr uint64_t kMaxPreloadBytesNotSolid = uint64_t{4} << 20;
 
   const std::filesystem::path& Path() const { return path_; }
   const FileIdentity& Identity() const { return identity_; }
@@ -69,17 +83,18 @@ class ArchiveContents {
   bool MayBeSolid() const { return may_be_solid_; }
   const std::vector<ArchiveEntry>& Entries() const { return entries_; }
   /// Names left out for being absolute or leading out of the archive (".."), and names
-  /// held twice (in any letter case; the first is the one used).
+  /// held more than once (in any letter case; the first is the one used), each once.
   const std::vector<std::string>& Unsafe() const { return unsafe_; }
   const std::vector<std::string>& Duplicates() const { return duplicates_; }
 
-  /// The entry named `name` ("/" or "\" between folders): the entry written exactly so,
-  /// else the first whose name differs from it only in the case of ASCII letters.
+  /// The entry named `name` ("/" or "\" between folders), in any case of its ASCII letters:
+  /// of several so named, the first (Windows, which wrote them, holds only one of them).
   const ArchiveEntry* Find(std::string_view name) const;
 
-  /// Reads into memory, in one pass, every file under `folder` ("" for the whole archive)
-  /// of at most `kMaxPreloadFileBytes`, up to `kMaxPreloadBytes` in all; the others are
-  /// read from the archive when opened. Does nothing for an archive that is not solid.
+  /// Reads into memory, in one pass, the files under `folder` ("" for the whole archive) in
+  /// the order they are stored, each of at most `kMaxPreloadFileBytes`, up to
+  /// `kMaxPreloadBytes` in all (`kMaxPreloadBytesNotSolid` for an archive that cannot be
+  /// solid); the others are read from the archive when opened.
   void Preload(std::string_view folder);
 
   /// The bytes of `entry` (one of `Entries`) from its first; null when it cannot be read
@@ -95,7 +110,6 @@ class ArchiveContents {
   std::vector<ArchiveEntry> entries_;
   std::vector<std::string> unsafe_;
   std::vector<std::string> duplicates_;
-  std::unordered_map<std::string, size_t> exact_;   // name -> entry
   std::unordered_map<std::string, size_t> folded_;  // name in lower case -> first entry
   std::unordered_map<size_t, std::shared_ptr<const std::string>> preloaded_;  // by index
 };

@@ -12,21 +12,29 @@ struct Cookie {
   std::unique_ptr<ByteSource> source;
   uint64_t limit = 0;
   uint64_t position = 0;
+  bool over = false;  // the source held more than the limit
 };
 
 ssize_t ReadCookie(void* opaque, char* data, size_t size) {
   auto* cookie = static_cast<Cookie*>(opaque);
-  // One byte past the limit is asked for, to tell a source that holds more from one that
-  // ends exactly there.
-  const uint64_t room = cookie->limit - cookie->position + 1;
-  const ssize_t got = cookie->source->Read(data, static_cast<size_t>(std::min<uint64_t>(size, room)));
-  if (got < 0) return -1;
-  cookie->position += static_cast<uint64_t>(got);
-  if (cookie->position > cookie->limit) {
-    cookie->position = cookie->limit + 1;
+  if (cookie->over) {
     errno = EFBIG;
     return -1;
   }
+  // One byte past the limit is asked for, to tell a source that holds more from one that
+  // ends exactly there. The bytes within the limit are given first; the next read fails.
+  const uint64_t room = cookie->limit - cookie->position + 1;
+  ssize_t got = cookie->source->Read(data, static_cast<size_t>(std::min<uint64_t>(size, room)));
+  if (got < 0) return -1;
+  if (cookie->position + static_cast<uint64_t>(got) > cookie->limit) {
+    cookie->over = true;
+    got = static_cast<ssize_t>(cookie->limit - cookie->position);
+    if (got == 0) {
+      errno = EFBIG;
+      return -1;
+    }
+  }
+  cookie->position += static_cast<uint64_t>(got);
   return got;
 }
 
@@ -46,6 +54,7 @@ int SeekCookie(void* opaque, off64_t* offset, int whence) {
   if (static_cast<uint64_t>(target) < cookie->position) {
     if (!cookie->source->Restart()) return -1;
     cookie->position = 0;
+    cookie->over = false;
   }
   char skipped[16 * 1024];
   while (cookie->position < static_cast<uint64_t>(target)) {
@@ -72,7 +81,7 @@ int CloseCookie(void* opaque) {
 std::FILE* OpenByteStream(std::unique_ptr<ByteSource> source, uint64_t limit) {
   if (source == nullptr) return nullptr;
   limit = std::min<uint64_t>(limit, std::numeric_limits<int64_t>::max() - 1);
-  auto* cookie = new Cookie{std::move(source), limit, 0};
+  auto* cookie = new Cookie{std::move(source), limit, 0, false};
   const cookie_io_functions_t functions{ReadCookie, nullptr, SeekCookie, CloseCookie};
   std::FILE* file = ::fopencookie(cookie, "rb", functions);
   if (file == nullptr) delete cookie;

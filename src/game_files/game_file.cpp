@@ -51,7 +51,9 @@ std::optional<uint64_t> GameFile::Size() const {
 std::FILE* GameFile::Open(uint64_t limit, FileIdentity* identity) const {
   if (archive_ != nullptr) {
     if (entry_ == nullptr || (entry_->size && *entry_->size > limit)) return nullptr;
-    std::FILE* file = OpenByteStream(archive_->OpenMember(*entry_), limit);
+    // Never more than the archive declares: a member that inflates past its size is a bomb
+    // or damaged, and is refused at the byte after it.
+    std::FILE* file = OpenByteStream(archive_->OpenMember(*entry_), entry_->size.value_or(limit));
     if (file != nullptr && identity != nullptr) *identity = archive_->Identity();
     return file;
   }

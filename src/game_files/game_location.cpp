@@ -106,6 +106,7 @@ GameLocation InArchive(const fs::path& given, std::shared_ptr<ArchiveContents> c
   // Each folder that holds a dat.dat, by its depth.
   std::map<size_t, std::vector<std::string>> holders;
   std::vector<std::string> archives;
+  std::vector<std::string> linked;  // dat.dat entries that are links
   const std::string prefix = inner.empty() ? "" : FoldAsciiCase(inner) + "/";
   for (const ArchiveEntry& entry : contents->Entries()) {
     const std::string folded = FoldAsciiCase(entry.name);
@@ -115,14 +116,22 @@ GameLocation InArchive(const fs::path& given, std::shared_ptr<ArchiveContents> c
     }
     const std::string folder = Parent(entry.name);
     if (folded.substr(folder.empty() ? 0 : folder.size() + 1) != kScenario) continue;
-    if (entry.kind != ArchiveEntry::Kind::File) continue;
+    if (entry.kind != ArchiveEntry::Kind::File) {
+      if (entry.kind == ArchiveEntry::Kind::Link) linked.push_back(entry.name);
+      continue;
+    }
     std::vector<std::string>& at = holders[Depth(folder)];
     if (std::find(at.begin(), at.end(), folder) == at.end()) at.push_back(folder);
   }
   const fs::path named = inner.empty() ? given : given / inner;
   if (holders.empty()) {
     location.error = Quoted(named) + " holds no game: there is no dat.dat in it or in any of its folders";
-    if (!archives.empty()) {
+    if (!linked.empty()) {
+      location.error += " (its " + linked.front() + " is a link, and links are never followed)";
+    } else if (!contents->Unsafe().empty()) {
+      location.error += " (entries whose names are absolute or lead out of it with \"..\" are "
+                        "never used, such as " + contents->Unsafe().front() + ")";
+    } else if (!archives.empty()) {
       location.error += " (it holds the archive " + archives.front() +
                         ", which is not opened from inside another: unpack that one first)";
     }
@@ -155,11 +164,26 @@ GameLocation ArchiveAt(const fs::path& file, const std::string& inner) {
   ArchiveContents::Listing listing = ArchiveContents::List(file);
   if (listing.contents == nullptr) {
     GameLocation location;
-    location.error = listing.not_an_archive
-                         ? Quoted(file) + " is neither a game folder, nor its dat.dat, nor an "
-                                          "archive of a kind Tavrin reads (zip, LZH, 7z, RAR)"
-                         : Quoted(file) + " cannot be read as an archive, it may be damaged or "
-                                          "cut short: " + listing.error;
+    switch (listing.refusal) {
+      case ArchiveContents::Refusal::Encrypted:
+        location.error = Quoted(file) + " is encrypted with a password: Tavrin reads no "
+                                        "encrypted archives; unpack it with the password first";
+        break;
+      case ArchiveContents::Refusal::TooManyEntries:
+        location.error = Quoted(file) + " holds more than " +
+                         std::to_string(ArchiveContents::kMaxEntries) +
+                         " entries, more than any game: it is not read";
+        break;
+      case ArchiveContents::Refusal::Damaged:
+        location.error = Quoted(file) + " cannot be read as an archive, it may be damaged or "
+                                        "cut short" +
+                         (listing.error.empty() ? "" : ": " + listing.error);
+        break;
+      default:
+        location.error = Quoted(file) + " is neither a game folder, nor its dat.dat, nor an "
+                                        "archive of a kind Tavrin reads (zip, LZH, 7z, RAR)";
+        break;
+    }
     return location;
   }
   return InArchive(file, std::move(listing.contents), inner);

@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ArchiveContents::Listing listing = ArchiveContents::List(ArchiveFile());
   if (listing.contents == nullptr) {
-    TAVRIN_FUZZ_CHECK(!listing.error.empty(), "refused without a reason");
+    TAVRIN_FUZZ_CHECK(listing.refusal != ArchiveContents::Refusal::None, "refused without a reason");
   } else {
     const std::shared_ptr<const ArchiveContents> contents = listing.contents;
     size_t read = 0;

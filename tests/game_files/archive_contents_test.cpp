@@ -135,7 +135,7 @@ TEST(ArchiveContents, AFileOfNoKnownKindIsNotAnArchive) {
     EXPECT_EQ(listing.contents, nullptr) << bytes.size();
     EXPECT_FALSE(listing.error.empty());
   }
-  EXPECT_TRUE(ArchiveContents::List(folder.Path()).not_an_archive) << "a folder";
+  EXPECT_TRUE(ArchiveContents::List(folder.Path()).NotAnArchive()) << "a folder";
 }
 
 }  // namespace

@@ -19,15 +19,46 @@ from Windows. A case's folder is described in cases.json by a map from file name
 A name starting with "cp932:" is stored in code page 932 bytes (as a Windows archive leaves
 it); "{deep:N}" in a line stands for N folders, a/a/.../a.
 
+A case with "archive" in place of "game" is played from one archive file (its path is the game
+named to the program):
+
+    "archive": {"kind": KIND, "entries": [[NAME, RECIPE, FLAGS], ...], "file": "game.zip",
+                "cut": F, "sfx": true, "options": [...], "play_inside": FOLDER}
+
+KIND is "zip" (names in code page 932), "zip utf8", "zip64", "7z", "7z solid", "lzh", "rar4",
+"rar5" (written by tests/game_files/archive_writers.py), or "zip program" and "7z program": Debian's
+zip and 7z, run on the entries laid out in a folder, once for each run of entries with the
+same "password" flag (zip -P, 7z -p; "options" are given to each 7z run, as -mhe=on).
+"cut": F keeps the first F of the archive's bytes; "sfx" puts a self-extracting program's
+header before it; "play_inside" names a folder of the archive after its path. The entries
+stand in that order and may repeat a name. An entry's RECIPE is one of a file's above, or
+    {"text": "..."}                   these bytes (UTF-8)
+    {"zeros": BYTES, "lines": [...]}  the lines, then BYTES zero bytes, deflated as they are
+                                      made (kind "zip" only), so that an archive of a few
+                                      MB inflates to GBs
+    {"archive": {...}}                an archive made as above (an archive inside)
+    {"link": TARGET}                  a symbolic link
+    {"folder": true}                  a folder entry
+Its FLAGS are archive_writers' per-entry flags ("encrypted", "declared_size", ...), and
+    "times": N                        N entries, {i} in the name standing for 0 ... N-1
+    "password": "..."                 (the program kinds) encrypted with it
+"archive": {"file": NAME, "recipe": RECIPE} is a file of that name made by a file's recipe
+(text, a named pipe ...) in place of an archive.
+
     generate.py CASES_JSON CASE_NAME FOLDER
 """
 
+import functools
 import json
 import os
 import struct
 import subprocess
 import sys
 import tempfile
+import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "game_files"))
+import archive_writers  # noqa: E402
 
 
 def name_bytes(name):
@@ -47,6 +78,7 @@ def script(lines):
     return b"".join(expand(line).encode("cp932") + b"\r\n" for line in lines)
 
 
+@functools.lru_cache(maxsize=None)
 def small_jpeg(progressive):
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "p.jpg")
@@ -131,8 +163,182 @@ def content(recipe):
     return data + script(recipe.get("after", []))
 
 
+def zeros_deflated(count, crc):
+    """`count` zero bytes deflated, and `crc` (the CRC-32 of what comes before them) carried
+    on over them, made without holding them: a block of 1 MiB is compressed once and
+    repeated, each copy standing alone (a full flush ends it on a byte and empties the window
+    before the next), then a last block."""
+    chunk_size = 1 << 20
+    chunk = bytes(chunk_size)
+    compressor = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
+    block = compressor.compress(chunk) + compressor.flush(zlib.Z_FULL_FLUSH)
+    whole, rest = divmod(count, chunk_size)
+    tail = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
+    for _ in range(whole):
+        crc = zlib.crc32(chunk, crc)
+    crc = zlib.crc32(chunk[:rest], crc)
+    return block * whole + tail.compress(chunk[:rest]) + tail.flush(), crc
+
+
+def deflated_zip(members):
+    """A zip of (name bytes, deflated data, CRC-32, size, flags) members, the size written
+    as flags' "declared_size" when given: for data too large to hand to archive_writers."""
+    local, central = [], []
+    offset = 0
+    date = archive_writers.DOS_DATE
+    time_ = archive_writers.DOS_TIME
+    for name, payload, crc, size, flags in members:
+        size = flags.get("declared_size", size)
+        if size >= 0xFFFFFFFF or len(payload) >= 0xFFFFFFFF:
+            raise ValueError("a member of deflated_zip must be under 4 GiB")
+        header = struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 8, time_, date, crc,
+                             len(payload), size, len(name), 0)
+        local.append(header + name + payload)
+        central.append(struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, 8, time_, date,
+                                   crc, len(payload), size, len(name), 0, 0, 0, 0,
+                                   archive_writers.ATTR_ARCHIVE, offset) + name)
+        offset += len(header) + len(name) + len(payload)
+    directory = b"".join(central)
+    return (b"".join(local) + directory
+            + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(members), len(members),
+                          len(directory), offset, 0))
+
+
+def archive_entries(recipe):
+    """The archive's entries as (name, recipe, flags), the repeated ones spelt out."""
+    for item in recipe["entries"]:
+        name, content_recipe = item[0], item[1]
+        flags = dict(item[2]) if len(item) > 2 else {}
+        times = flags.pop("times", None)
+        for i in range(times) if times is not None else [None]:
+            yield (name if i is None else name.format(i=i)), content_recipe, flags
+
+
+def entry_bytes(content_recipe):
+    if isinstance(content_recipe, dict):
+        if "text" in content_recipe:
+            return content_recipe["text"].encode()
+        if "archive" in content_recipe:
+            return archive_bytes(content_recipe["archive"])
+        if "link" in content_recipe:
+            return content_recipe["link"].encode()
+        if content_recipe.get("folder"):
+            return b""
+    if isinstance(content_recipe, list):
+        content_recipe = {"lines": content_recipe}
+    return content(content_recipe)
+
+
+def writer_entry(name, content_recipe, flags):
+    """An entry as archive_writers takes it."""
+    flags = dict(flags)
+    if isinstance(content_recipe, dict) and "link" in content_recipe:
+        flags["symlink"] = True
+    name = name_bytes(name)
+    if isinstance(content_recipe, dict) and content_recipe.get("folder") and \
+            not name.endswith(b"/"):
+        name += b"/"
+    return (name, entry_bytes(content_recipe), flags)
+
+
+def program_archive(recipe):
+    """The archive made by Debian's zip or 7z from the entries laid out in a folder."""
+    seven = recipe["kind"] == "7z program"
+    with tempfile.TemporaryDirectory() as folder:
+        source = os.path.join(folder, "source")
+        out = os.path.join(folder, "out.7z" if seven else "out.zip")
+        runs = []  # (password, [names]) in the entries' order
+        for name, content_recipe, flags in archive_entries(recipe):
+            path = os.path.join(source.encode(), *name_bytes(name).split(b"/"))
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            if isinstance(content_recipe, dict) and "link" in content_recipe:
+                os.symlink(content_recipe["link"], path)
+            elif isinstance(content_recipe, dict) and content_recipe.get("folder"):
+                os.makedirs(path, exist_ok=True)
+            else:
+                with open(path, "wb") as f:
+                    f.write(entry_bytes(content_recipe))
+            os.utime(path, (archive_writers.FIXED_UNIX_TIME,) * 2, follow_symlinks=False)
+            password = flags.get("password")
+            if not runs or runs[-1][0] != password:
+                runs.append((password, []))
+            runs[-1][1].append(name_bytes(name))
+        for password, names in runs:
+            if seven:
+                command = ["7z", "a", "-t7z", "-snl", "-mmt=1", "-bd", "-bso0", "-bsp0",
+                           *recipe.get("options", [])]
+                command += [f"-p{password}"] if password else []
+            else:
+                command = ["zip", "-q", "-X", "-y", *(["-P", password] if password else [])]
+            subprocess.run([*command, out, "--", *names], cwd=source, check=True,
+                           env=dict(os.environ, LC_ALL="C.UTF-8"))
+        with open(out, "rb") as f:
+            return f.read()
+
+
+def archive_bytes(recipe):
+    kind = recipe["kind"]
+    entries = list(archive_entries(recipe))
+    if kind in ("zip program", "7z program"):
+        data = program_archive(recipe)
+    elif any(isinstance(r, dict) and "zeros" in r for _, r, _ in entries):
+        if kind != "zip":
+            raise ValueError("zero bytes made as they are deflated go in a zip only")
+        members = []
+        for name, content_recipe, flags in entries:
+            if isinstance(content_recipe, dict) and "zeros" in content_recipe:
+                lines = script(content_recipe.get("lines", []))
+                zeros, crc = zeros_deflated(content_recipe["zeros"], zlib.crc32(lines))
+                head = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
+                payload = head.compress(lines) + head.flush(zlib.Z_FULL_FLUSH) + zeros
+                size = len(lines) + content_recipe["zeros"]
+            else:
+                plain = entry_bytes(content_recipe)
+                compressor = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
+                payload = compressor.compress(plain) + compressor.flush()
+                crc, size = zlib.crc32(plain), len(plain)
+            members.append((name_bytes(name), payload, crc, size, flags))
+        data = deflated_zip(members)
+    else:
+        written = [writer_entry(*e) for e in entries]
+        if kind in ("zip", "zip utf8", "zip64"):
+            data = archive_writers.zip_archive(written, utf8_flag=kind == "zip utf8",
+                                               zip64=kind == "zip64")
+        elif kind in ("7z", "7z solid"):
+            data = archive_writers.seven_zip_archive(written, solid=kind == "7z solid")
+        elif kind == "lzh":
+            data = archive_writers.lzh_archive(written)
+        elif kind == "rar4":
+            data = archive_writers.rar4_archive(written, unicode_names=True)
+        elif kind == "rar5":
+            data = archive_writers.rar5_archive(written)
+        else:
+            raise ValueError(f"no archive of kind {kind!r}")
+    if "cut" in recipe:
+        data = data[:int(len(data) * recipe["cut"])]
+    if recipe.get("sfx"):
+        data = archive_writers.sfx(archive_writers.mz_stub(), data)
+    return data
+
+
+def make_archive(recipe, folder):
+    """Writes the case's archive inside `folder`; returns the game's path as bytes."""
+    path = os.path.join(folder.encode(), name_bytes(recipe.get("file", "game.zip")))
+    if "recipe" in recipe:
+        write(path, recipe["recipe"])
+    else:
+        with open(path, "wb") as f:
+            f.write(archive_bytes(recipe))
+    if "play_inside" in recipe:
+        path = os.path.join(path, name_bytes(recipe["play_inside"]))
+    return path
+
+
 def make_game(case, folder):
-    """Writes the case's game folder inside `folder`; returns its path as bytes."""
+    """Writes the case's game folder (or its archive) inside `folder`; returns its path as
+    bytes."""
+    if "archive" in case:
+        return make_archive(case["archive"], folder)
     game = os.path.join(folder.encode(), name_bytes(case.get("folder_name", "game")))
     os.makedirs(game)
     for name, recipe in case.get("game", {}).items():

@@ -7,13 +7,21 @@ Prints each case's result, time and peak memory. Exit status 0 when every case p
 
 --slow adds the cases that take a while to make; --limits also fails a case that takes more
 than 10 s or 512 MB (for `make soak`: the gate has no timing or memory limits). A case is
-played with no time limit here; a hang is left to the caller's guard.
+played with no time limit here, only a guard against a hang: a program still running after
+120 s is ended and its case fails.
+
+A case's "expect" may give the exit status, the standard error (all of it, or
+{"contains": TEXT or [TEXT, ...], "lacks": [TEXT, ...], "lines": N}: each text of
+"contains" somewhere in it, none of "lacks", and N lines in all), the number of state lines,
+and members of the first ("start"), the last ("last") and any other ({"state": {"N": ...}},
+N counting from 0 for the first).
 """
 
 import argparse
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -26,6 +34,7 @@ import generate  # noqa: E402
 
 LIMIT_SECONDS = 10
 LIMIT_MB = 512
+GUARD_SECONDS = 120
 
 
 def expand_events(text):
@@ -46,6 +55,24 @@ def matches(expected, actual):
 def measured(command, work):
     """`command` run under /usr/bin/time, which reports its peak resident memory."""
     return ["/usr/bin/time", "-f", "%M", "-o", os.path.join(work, "peak"), *command]
+
+
+def started(command, **options):
+    """`command` started in a session of its own, so that a guard can end all of it."""
+    return subprocess.Popen(command, start_new_session=True, **options)
+
+
+def finish(process, guard_seconds):
+    """Waits for `process` (started by `started`) and reads its standard error; after
+    `guard_seconds` ends it and all it started. Its standard error, and whether it hung."""
+    try:
+        _, stderr = process.communicate(timeout=guard_seconds)
+        hung = False
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, signal.SIGKILL)
+        _, stderr = process.communicate()
+        hung = True
+    return (stderr or b"").decode(errors="replace"), hung
 
 
 def wait_measured(process, work):
@@ -75,18 +102,18 @@ def play_headless(case, game, work, options):
             command = ["env", f"LD_PRELOAD={options.no_cp932}", *command]
         if stdout == "closed":
             command = ["sh", "-c", 'exec "$0" "$@" >&-', *command]
-        process = subprocess.Popen(measured(command, work), stdin=events, stdout=states,
-                                   stderr=subprocess.PIPE, env=env)
+        process = started(measured(command, work), stdin=events, stdout=states,
+                          stderr=subprocess.PIPE, env=env)
         os.close(events)
-        stderr = process.stderr.read().decode(errors="replace")
+        stderr, hung = finish(process, GUARD_SECONDS)
         status, peak = wait_measured(process, work)
         seconds = time.monotonic() - begun
     states = []
     if not stdout:
         with open(out_path, "rb") as f:
             states = [json.loads(line) for line in f.read().decode().splitlines()]
-    return {"status": status, "stderr": stderr, "states": states,
-            "seconds": seconds, "peak": peak}
+    return {"status": f"still running after {GUARD_SECONDS} s" if hung else status,
+            "stderr": stderr, "states": states, "seconds": seconds, "peak": peak}
 
 
 def play_window(case, game, work, options, x_server):
@@ -104,8 +131,12 @@ def play_window(case, game, work, options, x_server):
         env.pop("PULSE_COOKIE", None)
     try:
         begun = time.monotonic()
-        process = subprocess.Popen(measured([options.tavrin, *case.get("args", []), game], work),
-                                   env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        # Standard error goes to a file: a pipe that nobody reads while the window is awaited
+        # would stop a program that says much there.
+        errors_path = os.path.join(work, "stderr")
+        with open(errors_path, "wb") as errors:
+            process = started(measured([options.tavrin, *case.get("args", []), game], work),
+                              env=env, stdout=subprocess.DEVNULL, stderr=errors)
         windows = []
         while not windows and process.poll() is None and time.monotonic() - begun < 60:
             windows = x_server.windows_named("Tavrin")
@@ -120,8 +151,12 @@ def play_window(case, game, work, options, x_server):
             if process.poll() is not None:
                 break
             time.sleep(0.3)
-        stderr = process.stderr.read().decode(errors="replace")
+        _, hung = finish(process, GUARD_SECONDS)
+        with open(errors_path, "rb") as errors:
+            stderr = errors.read().decode(errors="replace")
         status, peak = wait_measured(process, work)
+        if hung:
+            status = f"still running after {GUARD_SECONDS} s"
         result = {"status": status if alive else f"ended early ({status})", "stderr": stderr,
                   "states": [], "seconds": shown, "peak": peak}
         if home is not None:
@@ -140,18 +175,31 @@ def check(case, result, window, options):
         problems.append(f"status {result['status']}, expected {status}")
     wanted_err = expect.get("stderr", "")
     if isinstance(wanted_err, dict):
-        if wanted_err["contains"] not in result["stderr"]:
-            problems.append(f"standard error lacks {wanted_err['contains']!r}")
+        texts = wanted_err.get("contains", [])
+        for text in [texts] if isinstance(texts, str) else texts:
+            if text not in result["stderr"]:
+                problems.append(f"standard error lacks {text!r}: {result['stderr'][:300]!r}")
+        for text in wanted_err.get("lacks", []):
+            if text in result["stderr"]:
+                problems.append(f"standard error has {text!r}: {result['stderr'][:300]!r}")
+        lines = result["stderr"].splitlines()
+        if "lines" in wanted_err and len(lines) != wanted_err["lines"]:
+            problems.append(f"{len(lines)} lines on standard error, expected "
+                            f"{wanted_err['lines']}: {result['stderr'][:300]!r}")
     elif result["stderr"] != wanted_err:
         problems.append(f"standard error: {result['stderr'][:300]!r}")
     if not window:
         states = result["states"]
         if "states" in expect and len(states) != expect["states"]:
             problems.append(f"{len(states)} state lines, expected {expect['states']}")
-        for which, index in (("start", 0), ("last", -1)):
-            if which in expect and (not states or not matches(expect[which], states[index])):
-                got = json.dumps(states[index] if states else None, ensure_ascii=False)[:300]
-                problems.append(f"{which} state {got}")
+        wanted = [(which, index, expect[which]) for which, index in (("start", 0), ("last", -1))
+                  if which in expect]
+        wanted += [(f"state {n}", int(n), members)
+                   for n, members in expect.get("state", {}).items()]
+        for which, index, members in wanted:
+            state = states[index] if -len(states) <= index < len(states) else None
+            if state is None or not matches(members, state):
+                problems.append(f"{which}: {json.dumps(state, ensure_ascii=False)[:300]}")
     if "home_untouched" in expect and not result.get("home_untouched"):
         problems.append("the program wrote into the home folder")
     if options.limits and (result["seconds"] > LIMIT_SECONDS or result["peak"] > LIMIT_MB):
