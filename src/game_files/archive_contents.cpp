@@ -188,29 +188,6 @@ bool IsUnder(std::string_view name, std::string_view folder) {
 
 }  // namespace
 
-std::string CleanName(std::string_view relative) {
-  std::string clean;
-  size_t start = 0;
-  while (start <= relative.size()) {
-    size_t stop = relative.find_first_of("/\\", start);
-    if (stop == std::string_view::npos) stop = relative.size();
-    const std::string_view part = relative.substr(start, stop - start);
-    start = stop + 1;
-    if (part.empty() || part == ".") continue;
-    if (!clean.empty()) clean += '/';
-    clean += part;
-  }
-  return clean;
-}
-
-std::string FoldAsciiCase(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
-}
-
 ArchiveContents::Listing ArchiveContents::List(const std::filesystem::path& archive) {
   Listing listing = ListFrom(archive, 0);
   if (!listing.NotAnArchive()) return listing;

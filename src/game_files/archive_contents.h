@@ -11,6 +11,7 @@
 
 #include "game_files/byte_stream.h"
 #include "game_files/file_identity.h"
+#include "game_files/game_name.h"
 
 namespace tavrin {
 
@@ -113,11 +114,5 @@ class ArchiveContents {
   std::unordered_map<std::string, size_t> folded_;  // name in lower case -> first entry
   std::unordered_map<size_t, std::shared_ptr<const std::string>> preloaded_;  // by index
 };
-
-/// `relative` with "/" between its parts ("/" or "\" before), none of them empty or ".".
-std::string CleanName(std::string_view relative);
-
-/// `text` with the ASCII letters in lower case.
-std::string FoldAsciiCase(std::string_view text);
 
 }  // namespace tavrin

@@ -6,23 +6,16 @@
 #include <utility>
 
 #include "game_files/cp932.h"
+#include "game_files/game_name.h"
 #include "game_files/text_bytes.h"
 
 namespace tavrin {
 namespace {
 
-std::string FoldAscii(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
-}
-
 // What a name on disk is matched by: its letters in one case, and a folder unpacked from a
 // Windows archive may keep its names in code page 932.
 std::string MatchKey(const std::string& on_disk) {
-  return FoldAscii(IsValidUtf8(on_disk) ? on_disk : DecodeCp932(on_disk));
+  return FoldAsciiCase(IsValidUtf8(on_disk) ? on_disk : DecodeCp932(on_disk));
 }
 
 }  // namespace
@@ -56,7 +49,7 @@ struct GameNameResolver::Folder {
     if (!listed) List(path);
     std::string name(wanted);
     if (!listable || names.contains(name)) return name;
-    const auto match = by_key.find(FoldAscii(wanted));
+    const auto match = by_key.find(FoldAsciiCase(wanted));
     return match != by_key.end() ? match->second : name;
   }
 
