@@ -17,13 +17,16 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 
 # The shared libraries the program links (Qt, FluidSynth...) from dpkg-shlibdeps; then what
-# only the running program looks for: a Japanese font, a General MIDI soundfont for the
-# music (without one it plays in silence), Qt's Wayland platform for a Wayland desktop (X11
-# comes with Qt's GUI library).
+# only the running program looks for: a Japanese font; a General MIDI soundfont for the
+# music (without one it plays in silence); Qt's Wayland platform, qt6-wayland, for a native
+# window on a Wayland desktop. Qt's X11 platform comes with its GUI library, so without
+# qt6-wayland the program still runs there, through XWayland: a recommendation, which apt
+# installs by default, and not a dependency. Qt's own translations, qt6-translations-l10n,
+# give the dialogs' buttons the reader's language; without them they are English.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-noto-cjk | fonts-ipaexfont-gothic | fonts-ipafont-gothic | fonts-takao-gothic")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fluid-soundfont-gm | sf2-soundfont-gm | sf3-soundfont-gm, qt6-wayland")
+    "fluid-soundfont-gm | sf2-soundfont-gm | sf3-soundfont-gm, qt6-wayland, qt6-translations-l10n")
 
 include(CPack)

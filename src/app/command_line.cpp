@@ -36,10 +36,11 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
   const QCommandLineOption headless("headless", "Play with no window and no sound.");
   const QCommandLineOption verbose("verbose", "Show the libraries' messages.");
+  const QCommandLineOption full_screen("full-screen", "Start in full screen.");
   const QCommandLineOption check("check", "Check every path of the game.");
   const QCommandLineOption json("json", "With --check: JSON Lines.");
   const QCommandLineOption werror("werror", "With --check: warnings count as errors.");
-  parser.addOptions({help, version, headless, verbose, check, json, werror});
+  parser.addOptions({help, version, headless, verbose, full_screen, check, json, werror});
   parser.addPositionalArgument("GAME", "The game folder or archive.", "[GAME]");
 
   CommandLine result;
@@ -67,6 +68,12 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     result.game_dir = raw.size() == 1 ? raw.front() : positional.first().toLocal8Bit().toStdString();
   }
   result.verbose = parser.isSet(verbose);
+  if (parser.isSet(full_screen) && (parser.isSet(check) || parser.isSet(headless))) {
+    result.action = CommandLine::Action::Refuse;
+    result.error = "--full-screen goes with the window, not --check or --headless.";
+    return result;
+  }
+  result.full_screen = parser.isSet(full_screen);
   if (parser.isSet(check) && parser.isSet(headless)) {
     result.action = CommandLine::Action::Refuse;
     result.error = "--check and --headless cannot be used together.";
@@ -86,7 +93,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 }
 
 std::string UsageText() {
-  return "Usage: tavrin [--headless] [--verbose] [GAME]\n"
+  return "Usage: tavrin [--full-screen] [--verbose] [GAME]\n"
+         "       tavrin --headless [--verbose] [GAME]\n"
          "       tavrin --check [--json] [--werror] [GAME]\n"
          "Plays the sound novel GAME: a game folder, its dat.dat, or the archive it came in\n"
          "(zip, LZH, 7z, RAR, or a self-extracting .exe of one), read as it is, with the\n"
@@ -100,6 +108,7 @@ std::string UsageText() {
          "                 input (tick, ticks N, run, click [left|right|middle],\n"
          "                 press left|right|middle, choose 0|1, close), and what a reader\n"
          "                 would see is written to standard output as JSON lines.\n"
+         "  --full-screen  Start the window in full screen (F11 switches it).\n"
          "  --verbose      Let the libraries' own messages (damaged pictures, the sound\n"
          "                 system) through to standard error.\n"
          "  --check        Check every path of the game without playing it: errors and\n"
@@ -116,6 +125,8 @@ std::string UsageText() {
          "  right click, Ctrl     run fast through the pages (hold Ctrl to keep running);\n"
          "                        a click or Enter returns to the normal pace\n"
          "  wheel, Page Up/Down   look back at the earlier views of a long page\n"
+         "  F11, Alt+Enter        full screen on and off; Escape leaves it\n"
+         "  drop a game on it     play that game instead (a folder, its dat.dat, an archive)\n"
          "  Tab, arrow keys       move between the two choices; Enter or Space picks one\n";
 }
 

@@ -15,6 +15,8 @@ struct CommandLine {
   /// Let the libraries' own messages (damaged pictures, the sound system) reach standard
   /// error.
   bool verbose = false;
+  /// The window starts in full screen.
+  bool full_screen = false;
   /// For `Action::Check`: JSON Lines out, and warnings counted as errors.
   bool json = false;
   bool werror = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -13,6 +14,10 @@ namespace tavrin {
 /// cancels.
 using FolderChooser =
     std::function<std::optional<std::filesystem::path>(const std::filesystem::path& start)>;
+
+/// A button's label with its shortcut mark taken out, for a dialog that does not read it:
+/// "&Play" is "Play", "プレイ(&P)" is "プレイ", and "&&" is one "&".
+QString WithoutMnemonic(const QString& label);
 
 /// The desktop's folder chooser (a QFileDialog; needs the QApplication).
 std::optional<std::filesystem::path> ChooseGameFolder(const std::filesystem::path& start);

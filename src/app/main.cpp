@@ -15,6 +15,7 @@
 #include "app/command_line.h"
 #include "app/game_chooser.h"
 #include "app/headless_front_end.h"
+#include "app/location_message.h"
 #include "app/window_front_end.h"
 #include "audio/sound_system.h"
 #include "picture/picture_file.h"
@@ -139,8 +140,8 @@ int main(int argc, char** argv) {
       tavrin::GameForWindow(command_line.game_dir, ProgramFolder(), tavrin::ChooseGameFolder);
   if (!location) return 0;  // the reader cancelled the folder chooser
   if (!Report(*location)) {
-    ShowMessage(QString::fromStdString(location->error));
+    ShowMessage(tavrin::LocationMessage(*location));  // in the reader's language
     return 2;
   }
-  return tavrin::RunWindow(location->game);
+  return tavrin::RunWindow(location->game, command_line.full_screen);
 }

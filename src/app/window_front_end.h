@@ -1,19 +1,29 @@
 #pragma once
 
 #include <QApplication>
+#include <QProcessEnvironment>
+#include <QString>
 #include <memory>
 
 #include "game_files/game_folder.h"
 
 namespace tavrin {
 
-/// The application of the window front end. Where no window can be opened (no display, or
-/// one that cannot be reached) it says so in one line on standard error and ends the
-/// program with status 1, instead of Qt's own abort.
+/// The application of the window front end, speaking the reader's language (QLocale's UI
+/// languages) where Tavrin and Qt have it. Where no window can be opened (no display, or one
+/// that cannot be reached) it says so in one line on standard error and ends the program
+/// with status 1, instead of Qt's own abort. On a Wayland session where Qt had to fall back
+/// to X11 for want of its Wayland platform it says so too.
 std::unique_ptr<QApplication> StartWindowApplication(int& argc, char** argv);
 
-/// Plays `game` in the Tavrin window until the window is closed; returns the
-/// exit status. Needs the QApplication to exist.
-int RunWindow(const std::shared_ptr<GameFolder>& game);
+/// Whether Qt, on `platform`, runs the window through XWayland for want of its Wayland
+/// platform: a Wayland session (XDG_SESSION_TYPE=wayland, or WAYLAND_DISPLAY set), no
+/// platform asked for (QT_QPA_PLATFORM), X11 ("xcb") taken, and no Wayland platform installed.
+bool RunsThroughXWayland(const QProcessEnvironment& environment, const QString& platform,
+                         bool wayland_installed);
+
+/// Plays `game` in the Tavrin window (in full screen if asked) until the window is closed,
+/// and a game dropped on it in its place; returns the exit status. Needs the QApplication.
+int RunWindow(const std::shared_ptr<GameFolder>& game, bool full_screen);
 
 }  // namespace tavrin

@@ -44,10 +44,75 @@ bool IsScenarioName(const fs::path& path) {
   return FoldAsciiCase(path.filename().string()) == kScenario;
 }
 
-std::string SeveralGames(const fs::path& given, const std::vector<std::string>& folders) {
-  return Quoted(given) + " holds " + std::to_string(folders.size()) +
-         " games, one in each of the folders " + Listed(folders) +
-         ": name the one to play after it, as in " + Quoted(given / folders.front());
+// The English sentence of `problem`.
+std::string Sentence(const LocationProblem& problem) {
+  using Kind = LocationProblem::Kind;
+  const std::string named = Quoted(problem.path);
+  const std::string no_game =
+      named + " holds no game: there is no dat.dat in it or in any of its folders";
+  const std::string unpack =
+      ": Tavrin reads no encrypted archives; unpack it with the password first";
+  switch (problem.kind) {
+    case Kind::None:
+      break;
+    case Kind::SeveralGames:
+      return named + " holds " + std::to_string(problem.folders.size()) +
+             " games, one in each of the folders " + Listed(problem.folders) +
+             ": name the one to play after it, as in " +
+             Quoted(problem.path / problem.folders.front());
+    case Kind::NoGame:
+      return no_game;
+    case Kind::NoGameButLink:
+      return no_game + " (its " + problem.entry + " is a link, and links are never followed)";
+    case Kind::NoGameButUnsafe:
+      return no_game + " (entries whose names are absolute or lead out of it with \"..\" " +
+             "are never used, such as " + problem.entry + ")";
+    case Kind::NoGameButArchive:
+      return no_game + " (it holds the archive " + problem.entry +
+             ", which is not opened from inside another: unpack that one first)";
+    case Kind::EncryptedScenario:
+      return named + " holds its dat.dat encrypted, with a password" + unpack;
+    case Kind::EncryptedArchive:
+      return named + " is encrypted with a password" + unpack;
+    case Kind::TooManyEntries:
+      return named + " holds more than " + std::to_string(problem.count) +
+             " entries, more than any game: it is not read";
+    case Kind::Damaged:
+      return named + " cannot be read as an archive, it may be damaged or cut short" +
+             (problem.detail.empty() ? "" : ": " + problem.detail);
+    case Kind::NotAnArchive:
+      return named + " is neither a game folder, nor its dat.dat, nor an archive of a " +
+             "kind Tavrin reads (zip, LZH, 7z, RAR)";
+  }
+  return "";
+}
+
+// No game to play, for the reason `problem` gives.
+GameLocation Refused(LocationProblem problem) {
+  GameLocation location;
+  location.error = Sentence(problem);
+  location.problem = std::move(problem);
+  return location;
+}
+
+LocationProblem Problem(LocationProblem::Kind kind, const fs::path& path) {
+  LocationProblem problem;
+  problem.kind = kind;
+  problem.path = path;
+  return problem;
+}
+
+// A problem that names the entry of an archive it is about.
+GameLocation Refused(LocationProblem::Kind kind, const fs::path& path, std::string entry = "") {
+  LocationProblem problem = Problem(kind, path);
+  problem.entry = std::move(entry);
+  return Refused(std::move(problem));
+}
+
+GameLocation SeveralGames(const fs::path& given, std::vector<std::string> folders) {
+  LocationProblem problem = Problem(LocationProblem::Kind::SeveralGames, given);
+  problem.folders = std::move(folders);
+  return Refused(std::move(problem));
 }
 
 // A folder on disk: the game in it, or in the one folder in it that holds one.
@@ -75,7 +140,7 @@ GameLocation InFolder(const fs::path& folder) {
   if (holders.size() == 1) {
     location.game = GameFolder::OnDisk(folder / holders.front());
   } else if (holders.size() > 1) {
-    location.error = SeveralGames(folder, holders);
+    return SeveralGames(folder, std::move(holders));
   } else {
     location.game = std::move(game);  // its missing scenario is reported as usual
   }
@@ -125,31 +190,22 @@ GameLocation InArchive(const fs::path& given, std::shared_ptr<ArchiveContents> c
   }
   const fs::path named = inner.empty() ? given : given / inner;
   if (holders.empty()) {
-    location.error = Quoted(named) + " holds no game: there is no dat.dat in it or in any of its folders";
-    if (!linked.empty()) {
-      location.error += " (its " + linked.front() + " is a link, and links are never followed)";
-    } else if (!contents->Unsafe().empty()) {
-      location.error += " (entries whose names are absolute or lead out of it with \"..\" are "
-                        "never used, such as " + contents->Unsafe().front() + ")";
-    } else if (!archives.empty()) {
-      location.error += " (it holds the archive " + archives.front() +
-                        ", which is not opened from inside another: unpack that one first)";
+    using Kind = LocationProblem::Kind;
+    if (!linked.empty()) return Refused(Kind::NoGameButLink, named, linked.front());
+    if (!contents->Unsafe().empty()) {
+      return Refused(Kind::NoGameButUnsafe, named, contents->Unsafe().front());
     }
-    return location;
+    if (!archives.empty()) return Refused(Kind::NoGameButArchive, named, archives.front());
+    return Refused(Kind::NoGame, named);
   }
   std::vector<std::string>& nearest = holders.begin()->second;
   std::sort(nearest.begin(), nearest.end());
-  if (nearest.size() > 1) {
-    location.error = SeveralGames(given, nearest);
-    return location;
-  }
+  if (nearest.size() > 1) return SeveralGames(given, std::move(nearest));
   const std::string folder = nearest.front();
   const ArchiveEntry* dat = contents->Find(folder.empty() ? std::string(kScenario)
                                                           : folder + "/" + std::string(kScenario));
   if (dat != nullptr && dat->encrypted) {
-    location.error = Quoted(named) + " holds its dat.dat encrypted, with a password: Tavrin reads "
-                     "no encrypted archives; unpack it with the password first";
-    return location;
+    return Refused(LocationProblem::Kind::EncryptedScenario, named);
   }
   for (const std::string& name : contents->Duplicates()) {
     location.warnings.push_back(Quoted(given) + " holds " + name +
@@ -163,28 +219,23 @@ GameLocation InArchive(const fs::path& given, std::shared_ptr<ArchiveContents> c
 GameLocation ArchiveAt(const fs::path& file, const std::string& inner) {
   ArchiveContents::Listing listing = ArchiveContents::List(file);
   if (listing.contents == nullptr) {
-    GameLocation location;
+    using Kind = LocationProblem::Kind;
     switch (listing.refusal) {
       case ArchiveContents::Refusal::Encrypted:
-        location.error = Quoted(file) + " is encrypted with a password: Tavrin reads no "
-                                        "encrypted archives; unpack it with the password first";
-        break;
-      case ArchiveContents::Refusal::TooManyEntries:
-        location.error = Quoted(file) + " holds more than " +
-                         std::to_string(ArchiveContents::kMaxEntries) +
-                         " entries, more than any game: it is not read";
-        break;
-      case ArchiveContents::Refusal::Damaged:
-        location.error = Quoted(file) + " cannot be read as an archive, it may be damaged or "
-                                        "cut short" +
-                         (listing.error.empty() ? "" : ": " + listing.error);
-        break;
+        return Refused(Kind::EncryptedArchive, file);
+      case ArchiveContents::Refusal::TooManyEntries: {
+        LocationProblem problem = Problem(Kind::TooManyEntries, file);
+        problem.count = ArchiveContents::kMaxEntries;
+        return Refused(std::move(problem));
+      }
+      case ArchiveContents::Refusal::Damaged: {
+        LocationProblem problem = Problem(Kind::Damaged, file);
+        problem.detail = listing.error;
+        return Refused(std::move(problem));
+      }
       default:
-        location.error = Quoted(file) + " is neither a game folder, nor its dat.dat, nor an "
-                                        "archive of a kind Tavrin reads (zip, LZH, 7z, RAR)";
-        break;
+        return Refused(Kind::NotAnArchive, file);
     }
-    return location;
   }
   return InArchive(file, std::move(listing.contents), inner);
 }

@@ -66,6 +66,24 @@ bool PictureHolder::Load(const std::string& name) {
   image_ = std::move(picture->image);
   pixel_size_ = picture->own_size;
   file_ = file;
+  identity_ = picture->identity;
+  return true;
+}
+
+bool PictureHolder::Refit(QSize device_pixels) {
+  target_size_ = device_pixels;
+  if (image_.isNull() || !identity_) return false;
+  const bool more_across = device_pixels.width() > image_.width() && pixel_size_.width() > image_.width();
+  const bool more_down =
+      device_pixels.height() > image_.height() && pixel_size_.height() > image_.height();
+  if (!more_across && !more_down) return false;
+  if (file_.Identity() != identity_) return false;
+  std::optional<PictureFile> picture = ReadPictureFile(file_, target_size_);
+  if (!picture || picture->identity != identity_) return false;
+  image_ = std::move(picture->image);
+  last_ = PictureFile{pixel_size_, image_, identity_};
+  last_file_ = file_;
+  last_size_ = target_size_;
   return true;
 }
 

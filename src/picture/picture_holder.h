@@ -40,6 +40,12 @@ class PictureHolder {
   /// Returns whether the area now shows a picture.
   bool ShowPicture(const std::string& name);
 
+  /// The area has become `device_pixels`. A held picture decoded at a reduced scale is
+  /// decoded again when the larger area would show more of its pixels, provided its file is
+  /// still the one it was read from; otherwise it stays as it is, to be stretched. Returns
+  /// whether the held picture was decoded again.
+  bool Refit(QSize device_pixels);
+
   /// A picture line naming `name` is coming: its file starts decoding on a thread of its
   /// own, so that the picture line finds it done. Whether it loads, and what it shows, are
   /// decided as without: a file that changed meanwhile is read again. Does nothing while
@@ -77,6 +83,7 @@ class PictureHolder {
   QImage image_;
   QSize pixel_size_;
   GameFile file_;
+  std::optional<FileIdentity> identity_;  // the held picture's file, as it was read
   bool showing_ = false;
 };
 

@@ -1,9 +1,11 @@
 #include "ui/main_window.h"
 
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QLocale>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QWindow>
 #include <algorithm>
@@ -29,6 +31,10 @@ namespace {
 // that keeps changing it is not followed for ever.
 constexpr int kMostFrameCorrections = 4;
 
+// The smallest client area the reader can shrink the window to: the grid still has room for
+// a line of text.
+constexpr QSize kSmallestClient(100, 140);
+
 void SetBackground(QWidget* widget, const QColor& background) {
   QPalette colours = widget->palette();
   colours.setColor(QPalette::Window, background);
@@ -41,7 +47,7 @@ void SetBackground(QWidget* widget, const QColor& background) {
 MainWindow::MainWindow(std::shared_ptr<GameFolder> game, MusicHooks* music)
     : music_file_(game->Find("bgm.mid")),
       music_(music),
-      player_(*this, game),
+      player_(std::make_unique<Player>(*this, game)),
       pacer_([this] { ApplyChanges(); }, this) {
   setObjectName(QStringLiteral("Fom"));
   setWindowTitle(QStringLiteral("Tavrin"));
@@ -51,11 +57,13 @@ MainWindow::MainWindow(std::shared_ptr<GameFolder> game, MusicHooks* music)
   key_repeats_ = new KeyRepeats(this);
   pic_ = new PictureView(std::move(game), this);
   CreateControls();
+  CreateShortcuts();
+  setAcceptDrops(true);
 
   // TimSay is created disabled; the player enables it and sets its interval. At 1 ms it
   // has to tick every millisecond, which only a precise timer does.
   tim_say_.setTimerType(Qt::PreciseTimer);
-  tim_say_.setInterval(player_.TimSay().interval_ms);
+  tim_say_.setInterval(player_->TimSay().interval_ms);
   connect(&tim_say_, &QTimer::timeout, this, &MainWindow::TimSay_Timer);
   // BgmTim ticks when the music asks for it: at the piece's end, and every few milliseconds
   // around it until it has started again; never while there is nothing to watch, so that a
@@ -91,20 +99,17 @@ void MainWindow::CreateControls() {
   lbl_->setPalette(colours);
   lbl_->setAutoFillBackground(true);
   lbl_->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
-  message_visible_ = player_.MessageVisible();
-  lbl_->SetPage(player_.MessageText());
 
   for (int i = 0; i < 2; ++i) {
     com_[i] = new CommandButton(i, key_repeats_, this);
     com_[i]->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
-    choice_caption_[i] = QString::fromStdString(player_.Choice(i).caption);
-    choice_visible_[i] = player_.Choice(i).visible;
-    com_[i]->setText(choice_caption_[i]);
-    com_[i]->setVisible(choice_visible_[i]);
     connect(com_[i], &QPushButton::clicked, this, [this, i] { Com_Click(i); });
   }
-  // The picture area takes the reader's clicks as the message window does.
-  for (QWidget* surface : {static_cast<QWidget*>(lbl_), static_cast<QWidget*>(pic_)}) {
+  ShowPlayerState();
+  // The picture area, and the black around the grid, take the reader's clicks as the
+  // message window does.
+  for (QWidget* surface :
+       {static_cast<QWidget*>(lbl_), static_cast<QWidget*>(pic_), static_cast<QWidget*>(this)}) {
     auto* clicks = new ReaderClicks(surface);
     connect(clicks, &ReaderClicks::MouseDown, this, &MainWindow::Lbl_MouseDown);
     connect(clicks, &ReaderClicks::Click, this, &MainWindow::Lbl_Click);
@@ -117,39 +122,83 @@ void MainWindow::CreateControls() {
   lbl_->setFocus();
 }
 
+void MainWindow::CreateShortcuts() {
+  // Shortcuts, so that they work whichever control has the keyboard, and are never taken
+  // for the Enter that turns the page or picks a choice.
+  const auto add = [this](QKeySequence keys, void (MainWindow::*action)()) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setAutoRepeat(false);
+    connect(shortcut, &QShortcut::activated, this, action);
+  };
+  add(QKeySequence(Qt::Key_F11), &MainWindow::ToggleFullScreen);
+  add(QKeySequence(Qt::ALT | Qt::Key_Return), &MainWindow::ToggleFullScreen);
+  add(QKeySequence(Qt::ALT | Qt::Key_Enter), &MainWindow::ToggleFullScreen);
+  add(QKeySequence(QKeyCombination(Qt::AltModifier | Qt::KeypadModifier, Qt::Key_Enter)),
+      &MainWindow::ToggleFullScreen);
+  add(QKeySequence(Qt::Key_Escape), &MainWindow::StepBack);
+}
+
+// The controls as the player stands: its page, its choices.
+void MainWindow::ShowPlayerState() {
+  message_visible_ = player_->MessageVisible();
+  lbl_->SetPage(player_->MessageText());
+  lbl_->setVisible(message_visible_);
+  for (int i = 0; i < 2; ++i) {
+    choice_caption_[i] = QString::fromStdString(player_->Choice(i).caption);
+    choice_visible_[i] = player_->Choice(i).visible;
+    com_[i]->setText(choice_caption_[i]);
+    com_[i]->setVisible(choice_visible_[i]);
+  }
+}
+
 void MainWindow::Form_Load() {
   // The folders came with the window. Then the music, then the layout, as start-up has it.
-  if (music_ != nullptr) {
-    music_->MidiOpen(music_file_);
-    music_->SetBgmLoop(true);
-    music_->MidiPlay();
-    ArmBgmTim();  // its ticks come once the event loop runs
-  }
-  LayOut(EstimatedFrame());
+  StartMusic();
+  OpenLayout(EstimatedFrame());
   if (QScreen* shown_on = screen()) pacer_.SetRefreshRate(shown_on->refreshRate());
 }
 
-void MainWindow::LayOut(QMargins frame) {
+void MainWindow::StartMusic() {
+  if (music_ == nullptr) return;
+  music_->MidiOpen(music_file_);
+  music_->SetBgmLoop(true);
+  music_->MidiPlay();
+  ArmBgmTim();  // its ticks come once the event loop runs
+}
+
+void MainWindow::OpenLayout(QMargins frame) {
   const QScreen* shown_on = screen();
   // Twips are 1440 to the logical inch; without a screen, a common 768-pixel one is assumed.
   const qreal dpi = shown_on != nullptr ? shown_on->logicalDotsPerInchY() : 96;
   const float twips_per_pixel = static_cast<float>(1440.0 / (dpi > 0 ? dpi : 96));
   const int screen_height = shown_on != nullptr ? shown_on->size().height() : 768;
-  layout_ =
+  const bool at_opening_size = !isVisible() || (size() == opened_.client && IsNormal());
+  opened_ =
       LayOutWindow(static_cast<float>(screen_height) * twips_per_pixel, twips_per_pixel, frame);
-  layout_frame_ = frame;
+  setMinimumSize(kSmallestClient.boundedTo(opened_.client));
+  // The window's size is its client area; the window manager adds the frame around it. A
+  // window the reader has resized keeps its size.
+  if (at_opening_size) resize(opened_.client);
+  FitLayout();
+}
 
-  // The window's size is its client area; the window manager adds the frame around it.
-  setFixedSize(layout_.client);
+void MainWindow::FitLayout() {
+  layout_ = FitWindow(opened_, size(), isFullScreen());
+  if (layout_.font_points != text_points_) {
+    text_points_ = layout_.font_points;
+    const QFont text_font = TextFont(text_points_);
+    const int margin = TextSideMargin(text_font);
+    lbl_->setContentsMargins(margin, 0, margin, 0);
+    lbl_->SetLayoutFont(text_font);
+    for (CommandButton* button : com_) button->setFont(text_font);
+  }
   pic_->setGeometry(layout_.pic);
   lbl_->setGeometry(layout_.lbl);
   for (int i = 0; i < 2; ++i) com_[i]->setGeometry(layout_.com[i]);
-
-  const QFont text_font = TextFont(layout_.font_points);
-  const int margin = TextSideMargin(text_font);
-  lbl_->setContentsMargins(margin, 0, margin, 0);
-  lbl_->SetLayoutFont(text_font);
-  for (CommandButton* button : com_) button->setFont(text_font);
+  pic_->Refit();
+  // The page's views were laid out again: one may have filled, or emptied, on the way.
+  ViewChanged();
+  update();
 }
 
 QMargins MainWindow::EstimatedFrame() const {
@@ -161,11 +210,39 @@ QMargins MainWindow::EstimatedFrame() const {
 
 void MainWindow::FollowFrame() {
   const QWindow* handle = windowHandle();
-  if (handle == nullptr || !isVisible() || frame_corrections_ >= kMostFrameCorrections) return;
+  if (handle == nullptr || !isVisible() || isFullScreen() ||
+      frame_corrections_ >= kMostFrameCorrections) {
+    return;
+  }
   const QMargins real = handle->frameMargins();
-  if (real == layout_frame_) return;
+  if (real == opened_.frame) return;
   ++frame_corrections_;
-  LayOut(real);
+  OpenLayout(real);
+}
+
+bool MainWindow::IsNormal() const {
+  return (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) == 0;
+}
+
+void MainWindow::ToggleFullScreen() { setWindowState(windowState() ^ Qt::WindowFullScreen); }
+
+void MainWindow::StepBack() {
+  if (lbl_->Views().LookingBack()) {
+    if (lbl_->Views().Continue()) ViewChanged();
+    return;
+  }
+  if (isFullScreen()) ToggleFullScreen();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitLayout();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  // In and out of full screen the frame comes and goes, whether or not the size changes.
+  if (event->type() == QEvent::WindowStateChange) FitLayout();
+  QWidget::changeEvent(event);
 }
 
 bool MainWindow::event(QEvent* event) {
@@ -192,9 +269,21 @@ bool MainWindow::event(QEvent* event) {
   return QWidget::event(event);
 }
 
-void MainWindow::paintEvent(QPaintEvent*) {
+void MainWindow::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  painter.fillRect(rect(), Qt::black);
+  painter.fillRect(event->rect(), Qt::black);
+  CheckFrame();
+}
+
+void MainWindow::CheckFrame() {
+  // On Wayland the frame (drawn by Qt itself) is known only after the window's first frame,
+  // and no move, resize or activation need follow on a desktop that does not focus it: the
+  // frame is looked at again as the first page is painted.
+  const QWindow* handle = windowHandle();
+  if (frame_corrections_ < kMostFrameCorrections && handle != nullptr &&
+      handle->frameMargins() != opened_.frame && !isFullScreen()) {
+    QMetaObject::invokeMethod(this, &MainWindow::FollowFrame, Qt::QueuedConnection);
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -221,13 +310,13 @@ bool MainWindow::focusNextPrevChild(bool next) {
 
 void MainWindow::Form_Activate() {
   if (unloaded_) return;
-  player_.Form_Activate();
+  player_->Form_Activate();
 }
 
 void MainWindow::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
-  player_.Form_Unload();
+  player_->Form_Unload();
   if (music_ != nullptr) music_->MidiClose();
   tim_say_.stop();
   bgm_tim_.stop();
@@ -236,16 +325,35 @@ void MainWindow::Form_Unload() {
   // The program ends with its last window; a message box open over it blocks the close.
 }
 
-void MainWindow::Com_Click(int index) { player_.Com_Click(index); }
+void MainWindow::PlayGame(std::shared_ptr<GameFolder> game) {
+  if (unloaded_) return;
+  // The current game ends as at shutdown, its file and its music closed...
+  Form_Unload();
+  // ...and the new one starts as at start-up, in the window as the reader has it.
+  music_file_ = game->Find("bgm.mid");
+  player_ = std::make_unique<Player>(*this, game);
+  pic_->SetGame(std::move(game));
+  ShowPlayerState();
+  picture_changed_ = true;
+  wheel_ = 0;
+  unloaded_ = false;
+  StartMusic();
+  lbl_->setFocus();
+  ViewChanged();
+  activateWindow();
+  QMetaObject::invokeMethod(this, &MainWindow::Form_Activate, Qt::QueuedConnection);
+}
+
+void MainWindow::Com_Click(int index) { player_->Com_Click(index); }
 
 void MainWindow::TimSay_Timer() {
   // Under fast pacing a full view passes at a tick, as a page end does; under normal
   // pacing the clock does not run while a view waits.
   if (lbl_->Views().Waiting()) {
-    if (!player_.PauseAtPageEnd() && lbl_->Views().Continue()) ViewChanged();
+    if (!player_->PauseAtPageEnd() && lbl_->Views().Continue()) ViewChanged();
     return;
   }
-  player_.TimSay_Timer();
+  player_->TimSay_Timer();
 }
 
 void MainWindow::BgmTim_Timer() {

@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "scenario/player.h"
@@ -30,6 +32,11 @@ class PictureView;
 /// click shows the next view instead of reaching the player. The keyboard does what the
 /// mouse does: Enter or Space a left click, Ctrl a right click (held, it keeps running
 /// fast), Page Up and Page Down (and the wheel) the earlier views of the page.
+///
+/// The window opens at the layout's size and the reader may resize it, maximise it or put it
+/// in full screen (F11, Alt+Enter, or the desktop's own command; Escape leaves it): the grid
+/// keeps its proportions in the middle, black around it, and clicks on the black count as
+/// clicks on the message window. A game dropped on the window is handed to the front end.
 class MainWindow : public QWidget, public Presentation {
   Q_OBJECT
 
@@ -41,8 +48,20 @@ class MainWindow : public QWidget, public Presentation {
   ~MainWindow() override;
 
   /// The player, to read back what the scenario shows.
-  const Player& Engine() const { return player_; }
+  const Player& Engine() const { return *player_; }
+  /// The layout now, and the one the window opened with.
   const WindowLayout& Layout() const { return layout_; }
+  const WindowLayout& OpeningLayout() const { return opened_; }
+
+  /// Full screen on or off, as F11 and Alt+Enter switch it.
+  void ToggleFullScreen();
+
+  /// Called with the path of a folder, a file or an archive dropped on the window.
+  using DropHandler = std::function<void(const std::filesystem::path&)>;
+  void SetDropHandler(DropHandler handler) { drop_handler_ = std::move(handler); }
+  /// Plays `game` in place of the current one: the current game closes as at shutdown (its
+  /// scenario file and its music), and `game` opens as at start-up, in the window as it is.
+  void PlayGame(std::shared_ptr<GameFolder> game);
   /// Whether the pacing timer's ticks reach the player now: the player's timer is enabled
   /// and no view holds them back.
   bool TicksDelivered() const { return tim_say_.isActive(); }
@@ -58,6 +77,10 @@ class MainWindow : public QWidget, public Presentation {
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
@@ -80,6 +103,8 @@ class MainWindow : public QWidget, public Presentation {
 
   // The keyboard's fast key held down, and the views.
   void FastKeyHeld();
+  // Escape: back from an earlier view, else out of full screen.
+  void StepBack();
   void ShowEarlierView();
   void ShowLaterView();
   void ViewChanged();
@@ -87,15 +112,23 @@ class MainWindow : public QWidget, public Presentation {
   void SyncTimer();
 
   void CreateControls();
-  void LayOut(QMargins frame);
+  void CreateShortcuts();
+  void ShowPlayerState();
+  void StartMusic();
+  // The layout the window opens with, in `frame`; and the one for its size now.
+  void OpenLayout(QMargins frame);
+  void FitLayout();
   QMargins EstimatedFrame() const;
   void FollowFrame();
+  void CheckFrame();
+  bool IsNormal() const;  // neither maximised nor full screen
   void ApplyChanges();
   void PublishForScreenReaders();
 
   GameFile music_file_;
   MusicHooks* music_;
-  Player player_;
+  std::unique_ptr<Player> player_;
+  DropHandler drop_handler_;
 
   PictureView* pic_ = nullptr;
   MessageLabel* lbl_ = nullptr;
@@ -107,8 +140,9 @@ class MainWindow : public QWidget, public Presentation {
   QTimer fast_key_;
   int wheel_ = 0;  // wheel turns not yet a whole notch
 
+  WindowLayout opened_;
   WindowLayout layout_;
-  QMargins layout_frame_;
+  int text_points_ = 0;  // the size the text is set at
   int frame_corrections_ = 0;
   bool activated_ = false;
   bool unloaded_ = false;

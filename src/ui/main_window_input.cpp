@@ -1,11 +1,17 @@
 // The reader's input: the mouse on the message window and the picture area, the keyboard,
-// the wheel; the views of a long page; and the window's end from outside.
+// the wheel; the views of a long page; a game dropped on the window; and the window's end
+// from outside.
 #include <QCoreApplication>
+#include <QDropEvent>
+#include <QFile>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "ui/key_repeats.h"
 #include "ui/main_window.h"
@@ -27,15 +33,41 @@ struct XcbDestroyNotify {
   uint32_t window;
 };
 
+// The one local file or folder being dragged, if that is what is dragged.
+std::optional<std::filesystem::path> DraggedPath(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return std::nullopt;
+  const QUrl url = data->urls().front();
+  if (!url.isLocalFile() || url.toLocalFile().isEmpty()) return std::nullopt;
+  return std::filesystem::path(QFile::encodeName(url.toLocalFile()).toStdString());
+}
+
 }  // namespace
 
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (drop_handler_ && DraggedPath(event->mimeData())) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const std::optional<std::filesystem::path> path = DraggedPath(event->mimeData());
+  if (!drop_handler_ || !path) return;
+  event->acceptProposedAction();
+  // After the drop has been answered: what follows may put up a message box, and the
+  // program the game came from waits for the answer.
+  QMetaObject::invokeMethod(
+      this,
+      [this, dropped = *path] {
+        if (drop_handler_) drop_handler_(dropped);
+      },
+      Qt::QueuedConnection);
+}
+
 void MainWindow::Lbl_MouseDown(MouseButton button) {
-  player_.Lbl_MouseDown(button);  // the pacing as chosen, whether or not a view waits
+  player_->Lbl_MouseDown(button);  // the pacing as chosen, whether or not a view waits
   SyncTimer();
 }
 
 void MainWindow::Lbl_Click() {
-  if (!player_.MessageWindowTakesInput()) return;
+  if (!player_->MessageWindowTakesInput()) return;
   // A waiting view (or an earlier one looked at again) is the window's own: the click
   // shows the next view, and the lines go on arriving. It is not a step of the story.
   PageViews& views = lbl_->Views();
@@ -43,15 +75,15 @@ void MainWindow::Lbl_Click() {
     if (views.Continue()) ViewChanged();
     return;
   }
-  player_.Lbl_Click();
+  player_->Lbl_Click();
 }
 
 void MainWindow::ShowEarlierView() {
-  if (player_.MessageWindowTakesInput() && lbl_->Views().ShowEarlier()) ViewChanged();
+  if (player_->MessageWindowTakesInput() && lbl_->Views().ShowEarlier()) ViewChanged();
 }
 
 void MainWindow::ShowLaterView() {
-  if (player_.MessageWindowTakesInput() && lbl_->Views().ShowLater()) ViewChanged();
+  if (player_->MessageWindowTakesInput() && lbl_->Views().ShowLater()) ViewChanged();
 }
 
 void MainWindow::ViewChanged() {
@@ -60,8 +92,8 @@ void MainWindow::ViewChanged() {
 }
 
 void MainWindow::SyncTimer() {
-  const PacingTimer& timer = player_.TimSay();
-  const bool held = lbl_->Views().Waiting() && player_.PauseAtPageEnd();
+  const PacingTimer& timer = player_->TimSay();
+  const bool held = lbl_->Views().Waiting() && player_->PauseAtPageEnd();
   const int interval = std::max(1, timer.interval_ms);
   if (!timer.enabled || held || unloaded_) {
     tim_say_.stop();
@@ -120,7 +152,8 @@ void MainWindow::FastKeyHeld() {
   }
   // Fast pacing runs on by itself; what stops it (a label line, a page waiting under normal
   // pacing) gets another right click. A choice waits for the reader whatever is held.
-  if (player_.MessageWindowTakesInput() && (player_.PauseAtPageEnd() || player_.TickWouldIdle())) {
+  if (player_->MessageWindowTakesInput() &&
+      (player_->PauseAtPageEnd() || player_->TickWouldIdle())) {
     Lbl_MouseDown(MouseButton::Right);
     Lbl_Click();
   }

@@ -19,7 +19,7 @@ void MainWindow::MessageChanged(const std::string& text, bool visible) {
   SyncTimer();
   pacer_.Request();
   // A picture line after this text is decoded while the reader reads.
-  const std::string& next = player_.NextLine();
+  const std::string& next = player_->NextLine();
   if (KindOfLine(next) == LineKind::Picture) pic_->PictureComing(PictureName(next));
 }
 
@@ -72,6 +72,7 @@ void MainWindow::ApplyChanges() {
     lbl_->setFocus();
   }
   PublishForScreenReaders();
+  CheckFrame();
 }
 
 void MainWindow::PublishForScreenReaders() {
@@ -80,11 +81,11 @@ void MainWindow::PublishForScreenReaders() {
   // by row, nor the pages that fast pacing runs through.
   const PageViews& views = lbl_->Views();
   const bool at_rest = !message_visible_ || views.LookingBack() ||
-                       (views.Waiting() && player_.PauseAtPageEnd()) || player_.TickWouldIdle();
+                       (views.Waiting() && player_->PauseAtPageEnd()) || player_->TickWouldIdle();
   if (!at_rest) return;
   lbl_->Publish(message_visible_ ? lbl_->ShownReaderText() : QString());
   // A choice is described by the question it answers: the text under the buttons.
-  const QString question = player_.ChoiceShown() ? lbl_->ReaderText() : QString();
+  const QString question = player_->ChoiceShown() ? lbl_->ReaderText() : QString();
   for (CommandButton* button : com_) {
     if (button->accessibleDescription() != question) button->setAccessibleDescription(question);
   }

@@ -2,6 +2,8 @@
 
 #include <QFont>
 #include <QString>
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,8 @@ class PageViews {
   };
 
   /// The font, and the area the rows are set in (`width` for the rows, `height` for the
-  /// views). Rows are broken again; the reader stays at the text they had reached.
+  /// views). Rows are broken again; the reader stays at the text they had reached, and an
+  /// earlier view looked at stays in view.
   void SetArea(const QFont& font, double width, double height);
 
   /// The page as the scenario holds it now (UTF-8). A page that continues the previous one
@@ -55,6 +58,8 @@ class PageViews {
   void Restart();
   // Finds the current view's end, breaking only the rows that takes.
   void Measure();
+  // On to the next view, which the current one fills up to.
+  void Advance();
 
   PageLayout layout_;
   double height_ = 1e300;  // until an area is given, one view holds everything
@@ -63,6 +68,10 @@ class PageViews {
   int shown_ = 0;
   int end_ = 0;  // the current view's end
   bool full_ = false;
+  // Where the reader went on to the current view, and to the view looked back at (none when
+  // not looking back), in the text (bytes): their places, whatever size the views had since.
+  std::size_t reached_at_ = 0;
+  std::optional<std::size_t> shown_at_;
 };
 
 }  // namespace tavrin

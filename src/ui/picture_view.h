@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QWidget>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "picture/picture_holder.h"
@@ -31,7 +32,13 @@ class PictureView : public QWidget {
   /// A picture line naming `name` comes next: its picture is decoded meanwhile.
   void PictureComing(const std::string& name);
 
-  const PictureHolder& E() const { return e_; }
+  /// The area has been resized: a held picture decoded smaller than the area may show more
+  /// is decoded again. Schedules the repaint.
+  void Refit();
+  /// Another game's pictures from now on; the area is black until one is shown.
+  void SetGame(std::shared_ptr<GameFolder> game);
+
+  const PictureHolder& E() const { return *e_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -39,7 +46,7 @@ class PictureView : public QWidget {
  private:
   QSize DevicePixelSize() const;
 
-  PictureHolder e_;
+  std::unique_ptr<PictureHolder> e_;
   // The held picture stretched to the area's device pixels, and what it was made from.
   QImage stretched_;
   qint64 stretched_from_ = 0;

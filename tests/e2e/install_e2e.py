@@ -70,10 +70,13 @@ def check_scripted_play(prefix):
 
 
 @contextlib.contextmanager
-def started(program, x_server):
-    """The program started with no argument, as the desktop menu starts it; killed at the
-    end if it is still running."""
-    process = subprocess.Popen([program], env=x_server.env(), cwd="/",
+def started(program, x_server, home, runtime):
+    """The program started with no argument, as the desktop menu starts it, with `home` as
+    its home and temporary folder; killed at the end if it is still running."""
+    env = dict(x_server.env(), HOME=home, XDG_RUNTIME_DIR=runtime, TMPDIR=home)
+    for name in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
+        env.pop(name, None)
+    process = subprocess.Popen([program], env=env, cwd="/",
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         yield process
@@ -85,9 +88,11 @@ def started(program, x_server):
 
 def check_chooser(prefix):
     program = os.path.join(prefix, "bin/tavrin")
-    with XServer() as x_server:
+    with XServer() as x_server, tempfile.TemporaryDirectory(prefix="tavrin-home-") as home, \
+            tempfile.TemporaryDirectory(prefix="tavrin-runtime-") as runtime:
+        os.chmod(runtime, 0o700)
         # Play, at once: the chooser starts in the demo, which is played.
-        with started(program, x_server) as process:
+        with started(program, x_server, home, runtime) as process:
             chooser = wait_for("the folder chooser",
                                lambda: x_server.windows_named(CHOOSER), timeout=10)[0]
             check(not x_server.windows_named("Tavrin"),
@@ -105,12 +110,16 @@ def check_chooser(prefix):
             check(process.wait(10) == 0, "closing the window ends the program with status 0")
 
         # Cancel: the program ends with status 0 and no window.
-        with started(program, x_server) as process:
+        with started(program, x_server, home, runtime) as process:
             chooser = wait_for("the folder chooser",
                                lambda: x_server.windows_named(CHOOSER), timeout=10)[0]
             x_server.xdotool("windowfocus", "--sync", chooser)
             x_server.xdotool("key", "Escape")
             check(process.wait(10) == 0, "cancelling the chooser ends the program with status 0")
+        written = [os.path.relpath(os.path.join(folder, name), home)
+                   for folder, dirs, files in os.walk(home) for name in files + dirs]
+        check(not written, f"the chooser and the window wrote nothing in the home folder "
+                           f"({written})")
 
 
 def main():

@@ -132,6 +132,32 @@ TEST_F(PageViewsTest, ANewAreaBreaksTheRowsAgainAndKeepsTheReadersPlace) {
   }
 }
 
+TEST_F(PageViewsTest, FullScreenAndBackKeepTheViewsTheReaderIsAt) {
+  views_.SetPage(Page(LongLines()));
+  views_.Continue();
+  views_.Continue();
+  const PageViews::Span current = views_.Shown();
+  ASSERT_TRUE(views_.ShowEarlier());
+  const PageViews::Span looked_at = views_.Shown();
+  const std::size_t looked_at_text = views_.Layout().RowStart(looked_at.first);
+
+  // In full screen, a larger font over a larger area: the text looked at is in view.
+  views_.SetArea(JapaneseFont(24), 900, 360);
+  const PageLayout& rows = views_.Layout();
+  const PageViews::Span shown = views_.Shown();
+  EXPECT_LE(rows.RowStart(shown.first), looked_at_text);
+  EXPECT_TRUE(shown.end == rows.RowCount() || rows.RowStart(shown.end) > looked_at_text);
+
+  // Back at the window's size: the same views as before, not the ones nearest the
+  // full screen's.
+  views_.SetArea(JapaneseFont(16), 580, 240);
+  EXPECT_EQ(views_.Shown().first, looked_at.first);
+  EXPECT_EQ(views_.Shown().end, looked_at.end);
+  ASSERT_TRUE(views_.Continue());
+  EXPECT_EQ(views_.Shown().first, current.first);
+  EXPECT_EQ(views_.Shown().end, current.end);
+}
+
 TEST_F(PageViewsTest, AVeryLongLineIsBrokenViewByViewOnly) {
   views_.SetPage("\r\n" + std::string(1 << 20, 'a') + "\u25BC");
   ASSERT_TRUE(views_.Waiting());

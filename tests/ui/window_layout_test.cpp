@@ -86,5 +86,43 @@ TEST(WindowLayout, ScreensTooSmallForTheFormulaStillGetAWindow) {
   EXPECT_EQ(LayOutWindow(9000.0f, 0.0f, QMargins()).outer, QSize(333, 467));
 }
 
+struct FittedCase {
+  QSize client;
+  bool full_screen;
+  QRect area;
+  int font_points;
+};
+
+class Fitted : public ::testing::TestWithParam<FittedCase> {};
+
+TEST_P(Fitted, TheGridKeepsItsProportionsCentredWithTheFontOfItsHeight) {
+  // Opened on a 1080-pixel screen in a frame of 4, 30, 4, 4: a client area of 592 by 806.
+  const WindowLayout opened = LayOutWindow(1080 * 15.0f, 15.0f, QMargins(4, 30, 4, 4));
+  ASSERT_EQ(opened.client, QSize(592, 806));
+  const FittedCase& expected = GetParam();
+  const WindowLayout layout = FitWindow(opened, expected.client, expected.full_screen);
+  EXPECT_EQ(layout.area, expected.area);
+  EXPECT_EQ(layout.font_points, expected.font_points);
+  EXPECT_EQ(layout.pic.united(layout.lbl), layout.area);
+  EXPECT_EQ(layout.com[0].united(layout.com[1]), layout.lbl);
+  EXPECT_NEAR(layout.pic.height(), layout.area.height() * 5.0 / 7.0, 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, Fitted,
+    ::testing::Values(
+        // The opening size is the layout it opened with.
+        FittedCase{{592, 806}, false, {0, 0, 592, 806}, 16},
+        // Full screen: the unit is the height / 7, no frame, black on both sides.
+        FittedCase{{1920, 1080}, true, {574, 0, 771, 1080}, 21},
+        FittedCase{{3840, 2160}, true, {1148, 0, 1543, 2160}, 44},
+        FittedCase{{1366, 768}, true, {408, 0, 549, 768}, 14},
+        // Maximised, framed: the window of 5 by 7 whose client area fits, centred.
+        FittedCase{{1358, 734}, false, {408, 0, 541, 734}, 14},
+        // Wider than high, and higher than wide: black above and below instead.
+        FittedCase{{400, 1200}, false, {0, 331, 400, 537}, 10},
+        // Smaller than the grid: a pixel a cell.
+        FittedCase{{2, 3}, false, {0, 0, 5, 7}, 1}));
+
 }  // namespace
 }  // namespace tavrin

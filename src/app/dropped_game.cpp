@@ -1,0 +1,27 @@
+#include "app/dropped_game.h"
+
+#include <QMessageBox>
+#include <iostream>
+#include <string>
+
+#include "app/location_message.h"
+#include "game_files/game_location.h"
+#include "ui/main_window.h"
+
+namespace tavrin {
+
+void PlayDroppedGame(MainWindow& window, const std::filesystem::path& dropped) {
+  const GameLocation location = LocateGame(dropped);
+  for (const std::string& warning : location.warnings) std::cerr << "tavrin: " << warning << "\n";
+  if (location.game == nullptr) {
+    std::cerr << "tavrin: " << location.error << "\n";
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tavrin"), LocationMessage(location),
+                    QMessageBox::Ok, &window);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return;
+  }
+  window.PlayGame(location.game);
+}
+
+}  // namespace tavrin

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <filesystem>
+
+namespace tavrin {
+
+class MainWindow;
+
+/// Plays in `window` the game dropped on it (a folder, its dat.dat or an archive). A path
+/// that holds no game to play leaves the current game playing, and says why in a message box
+/// over the window and on standard error.
+void PlayDroppedGame(MainWindow& window, const std::filesystem::path& dropped);
+
+}  // namespace tavrin
