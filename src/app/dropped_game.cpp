@@ -11,7 +11,7 @@
 namespace tavrin {
 
 void PlayDroppedGame(MainWindow& window, const std::filesystem::path& dropped) {
-  const GameLocation location = LocateGame(dropped);
+  const GameLocation location = LocateExistingGame(dropped);
   for (const std::string& warning : location.warnings) std::cerr << "tavrin: " << warning << "\n";
   if (location.game == nullptr) {
     std::cerr << "tavrin: " << location.error << "\n";

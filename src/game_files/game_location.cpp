@@ -267,4 +267,12 @@ GameLocation LocateGame(const fs::path& given_path) {
   return location;
 }
 
+GameLocation LocateExistingGame(const fs::path& given) {
+  GameLocation location = LocateGame(given);
+  if (location.game != nullptr && !location.game->Find(std::string(kScenario)).IsRegularFile()) {
+    return Refused(LocationProblem::Kind::NoGame, Absolute(given));
+  }
+  return location;
+}
+
 }  // namespace tavrin

@@ -57,4 +57,8 @@ struct GameLocation {
 /// missing scenario as usual. Several games at the same depth are an error that names them.
 GameLocation LocateGame(const std::filesystem::path& given);
 
+/// `LocateGame` for a game that must be there: what holds no dat.dat to play (a folder
+/// without one) is refused as holding no game, instead of being taken as it is.
+GameLocation LocateExistingGame(const std::filesystem::path& given);
+
 }  // namespace tavrin

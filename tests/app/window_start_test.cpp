@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +15,10 @@
 #include <vector>
 
 #include "../support/temp_folder.h"
+#include "app/dropped_game.h"
 #include "app/game_chooser.h"
+#include "game_files/game_folder.h"
+#include "ui/main_window.h"
 
 namespace tavrin {
 namespace {
@@ -104,6 +109,36 @@ TEST_F(WindowStart, TheFolderChooserOpensWhereItIsToldAndReturnsThePickOrNothing
     EXPECT_EQ(shown_in.toStdString(), demo_.string());
     EXPECT_EQ(chosen, pick ? std::optional<fs::path>(game_) : std::nullopt);
   }
+}
+
+TEST_F(WindowStart, AGameDroppedOnTheWindowPlaysAndWhatHoldsNoneIsSaidSoAndChangesNothing) {
+  MainWindow window(GameFolder::OnDisk(game_), nullptr);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.Engine().ScriptOpen(); }));
+  const std::string first_page = window.Engine().MessageText();
+  ASSERT_NE(first_page.find("Hello."), std::string::npos);
+
+  QString said;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      said = box->text();
+      box->accept();
+    }
+  });
+  answer.start(10);
+  PlayDroppedGame(window, bin_);  // an empty folder
+  answer.stop();
+  EXPECT_TRUE(said.contains(QString::fromStdString(bin_.string()))) << said.toStdString();
+  EXPECT_TRUE(window.Engine().ScriptOpen());
+  EXPECT_EQ(window.Engine().MessageText(), first_page);
+
+  const fs::path other = game_.parent_path() / "other";
+  fs::create_directories(other);
+  std::ofstream(other / "dat.dat") << "Bye.\r\n";
+  PlayDroppedGame(window, other / "dat.dat");
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return window.Engine().MessageText().find("Bye.") != std::string::npos; }));
 }
 
 }  // namespace

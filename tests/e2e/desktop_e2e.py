@@ -85,6 +85,8 @@ def area(desktop, window):
     x0, x1 = columns[0], columns[-1]
     column = desktop.x.grab(left + x1 - max(2, (x1 - x0) // 20), top, 1, height).pixels
     rows = [y for y, pixel in enumerate(column) if bright(pixel)]
+    if not rows:
+        return None  # between two frames
     # The picture is the top five of seven rows.
     return (left + x0, top + rows[0], x1 - x0 + 1, round((rows[-1] - rows[0] + 1) * 7 / 5))
 
