@@ -199,8 +199,9 @@ ScriptStats GameFolder::WriteScenario(Shape shape, uint64_t lines) {
   return w.stats();
 }
 
-PlayResult PlayToEnd(const fs::path& game, uint64_t max_events) {
-  NullPresentation presentation;
+PlayResult PlayToEnd(const fs::path& game, uint64_t max_events, NullPresentation* shown_to) {
+  NullPresentation nowhere;
+  NullPresentation& presentation = shown_to != nullptr ? *shown_to : nowhere;
   Player player(presentation, game);
   PlayResult result;
   player.Form_Activate();

@@ -66,8 +66,10 @@ struct PlayResult {
 
 /// Opens the scenario in `game` and plays it to its end as a reader in a hurry would: a
 /// pacing tick whenever one would do something, a click on the message window otherwise,
-/// and, for a choice, a click on the second button.
-PlayResult PlayToEnd(const std::filesystem::path& game, uint64_t max_events);
+/// and, for a choice, a click on the second button. What is shown goes to `presentation`
+/// (none: nowhere).
+PlayResult PlayToEnd(const std::filesystem::path& game, uint64_t max_events,
+                     NullPresentation* presentation = nullptr);
 
 /// The peak resident set of this process so far, in KiB (VmHWM), or -1.
 long PeakRssKib();

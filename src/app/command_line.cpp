@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -40,7 +41,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   const QCommandLineOption check("check", "Check every path of the game.");
   const QCommandLineOption json("json", "With --check: JSON Lines.");
   const QCommandLineOption werror("werror", "With --check: warnings count as errors.");
-  parser.addOptions({help, version, headless, verbose, full_screen, check, json, werror});
+  const QCommandLineOption text_out("text-out", "Hand each page's text out.", "OUT");
+  parser.addOptions(
+      {help, version, headless, verbose, full_screen, check, json, werror, text_out});
   parser.addPositionalArgument("GAME", "The game folder or archive.", "[GAME]");
 
   CommandLine result;
@@ -74,6 +77,25 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     return result;
   }
   result.full_screen = parser.isSet(full_screen);
+  if (parser.isSet(text_out) && (parser.isSet(check) || parser.isSet(headless))) {
+    result.action = CommandLine::Action::Refuse;
+    result.error = "--text-out goes with the window, not --check or --headless.";
+    return result;
+  }
+  for (const QString& value : parser.values(text_out)) {
+    std::optional<TextOutOption> out = ParseTextOutOption(value.toStdString(), result.error);
+    if (out && std::any_of(result.text_out.begin(), result.text_out.end(),
+                           [&out](const TextOutOption& given) { return given.kind == out->kind; })) {
+      result.error = "--text-out=" + std::string(TextOutName(out->kind)) +
+                     " is given twice: each of ws, clipboard and stdout can be given once.";
+      out.reset();
+    }
+    if (!out) {
+      result.action = CommandLine::Action::Refuse;
+      return result;
+    }
+    result.text_out.push_back(*out);
+  }
   if (parser.isSet(check) && parser.isSet(headless)) {
     result.action = CommandLine::Action::Refuse;
     result.error = "--check and --headless cannot be used together.";
@@ -93,7 +115,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 }
 
 std::string UsageText() {
-  return "Usage: tavrin [--full-screen] [--verbose] [GAME]\n"
+  return "Usage: tavrin [--full-screen] [--text-out=OUT]... [--verbose] [GAME]\n"
          "       tavrin --headless [--verbose] [GAME]\n"
          "       tavrin --check [--json] [--werror] [GAME]\n"
          "Plays the sound novel GAME: a game folder, its dat.dat, or the archive it came in\n"
@@ -109,6 +131,15 @@ std::string UsageText() {
          "                 press left|right|middle, choose 0|1, close), and what a reader\n"
          "                 would see is written to standard output as JSON lines.\n"
          "  --full-screen  Start the window in full screen (F11 switches it).\n"
+         "  --text-out=OUT Hand out the text of each page as it completes (and each\n"
+         "                 question with its two choices), for pop-up dictionaries:\n"
+         "                 ws[:PORT]  a WebSocket server on this computer only, at\n"
+         "                            ws://localhost:6677 unless PORT is given, for\n"
+         "                            texthooker pages in a browser;\n"
+         "                 clipboard  the clipboard, for tools that watch it;\n"
+         "                 stdout     standard output, one JSON line each:\n"
+         "                            {\"text\": ...} (a question adds \"choices\").\n"
+         "                 Each of the three can be given once; all go with the window.\n"
          "  --verbose      Let the libraries' own messages (damaged pictures, the sound\n"
          "                 system) through to standard error.\n"
          "  --check        Check every path of the game without playing it: errors and\n"
@@ -124,7 +155,8 @@ std::string UsageText() {
          "  click, Enter, Space   next line, next view of a long page, next page\n"
          "  right click, Ctrl     run fast through the pages (hold Ctrl to keep running);\n"
          "                        a click or Enter returns to the normal pace\n"
-         "  wheel, Page Up/Down   look back at the earlier views of a long page\n"
+         "  wheel, Page Up/Down   look back at the earlier views and pages read before\n"
+         "  Ctrl+C                copy the page in view\n"
          "  F11, Alt+Enter        full screen on and off; Escape leaves it\n"
          "  drop a game on it     play that game instead (a folder, its dat.dat, an archive)\n"
          "  Tab, arrow keys       move between the two choices; Enter or Space picks one\n";

@@ -2,6 +2,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "app/text_out/text_out_option.h"
 
 namespace tavrin {
 
@@ -17,6 +20,9 @@ struct CommandLine {
   bool verbose = false;
   /// The window starts in full screen.
   bool full_screen = false;
+  /// Where the window hands out each page's text as it completes (`--text-out`, given once
+  /// for each kind at most), in the order given.
+  std::vector<TextOutOption> text_out;
   /// For `Action::Check`: JSON Lines out, and warnings counted as errors.
   bool json = false;
   bool werror = false;

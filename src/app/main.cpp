@@ -143,5 +143,5 @@ int main(int argc, char** argv) {
     ShowMessage(tavrin::LocationMessage(*location));  // in the reader's language
     return 2;
   }
-  return tavrin::RunWindow(location->game, command_line.full_screen);
+  return tavrin::RunWindow(location->game, command_line.full_screen, command_line.text_out);
 }

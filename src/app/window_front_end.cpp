@@ -7,12 +7,15 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/background_music.h"
 #include "app/close_on_signal.h"
 #include "app/dropped_game.h"
+#include "app/text_out/open_text_outs.h"
 #include "app/translation.h"
 #include "ui/main_window.h"
 
@@ -93,6 +96,19 @@ void HoldWhileConnecting(QtMsgType type, const QMessageLogContext& context, cons
   g_held->push_back({type, context.category != nullptr ? context.category : "", text});
 }
 
+// Without a session bus to talk to, the D-Bus library would start one of its own ("autolaunch",
+// where dbus-x11 is installed), writing its address under the home folder. Playing writes
+// nothing: where no session bus is named and none is at its usual place, none is used.
+void UseNoBusOfOurOwn() {
+  if (std::getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr) return;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  std::error_code error;
+  if (runtime != nullptr && std::filesystem::exists(std::filesystem::path(runtime) / "bus", error)) {
+    return;
+  }
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus", 1);
+}
+
 }  // namespace
 
 bool RunsThroughXWayland(const QProcessEnvironment& environment, const QString& platform,
@@ -105,6 +121,7 @@ bool RunsThroughXWayland(const QProcessEnvironment& environment, const QString& 
 }
 
 std::unique_ptr<QApplication> StartWindowApplication(int& argc, char** argv) {
+  UseNoBusOfOurOwn();
   // The window speaks the reader's language when Tavrin has it; Qt's own dialogs and
   // buttons too when Qt has it. Nothing is loaded for English or the C locale.
   const QStringList languages = WindowLanguages(QLocale::system());
@@ -132,10 +149,23 @@ std::unique_ptr<QApplication> StartWindowApplication(int& argc, char** argv) {
   return app;
 }
 
-int RunWindow(const std::shared_ptr<GameFolder>& game, bool full_screen) {
+int RunWindow(const std::shared_ptr<GameFolder>& game, bool full_screen,
+              const std::vector<TextOutOption>& text_out) {
+  // The outs of the text open before the window, so that a reader's dictionary may connect
+  // before the first page, and outlive it, which may complete a page as it closes.
+  const std::vector<std::unique_ptr<TextOut>> outs = OpenTextOuts(text_out, std::cerr);
   // The music outlives the window: the window's shutdown closes the device through it.
   BackgroundMusic music;
   MainWindow fom(game, &music);
+  for (const std::unique_ptr<TextOut>& out : outs) {
+    TextOut* const to = out.get();
+    QObject::connect(&fom, &MainWindow::PageCompleted, &fom,
+                     [to](const QString& text) { to->Page(text); });
+    QObject::connect(&fom, &MainWindow::ChoiceOffered, &fom,
+                     [to](const QString& question, const QString& first, const QString& second) {
+                       to->Question(question, first, second);
+                     });
+  }
   fom.SetDropHandler([&fom](const std::filesystem::path& dropped) { PlayDroppedGame(fom, dropped); });
   CloseOnSignal(fom);
   if (full_screen) {

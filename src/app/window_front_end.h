@@ -4,7 +4,9 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <memory>
+#include <vector>
 
+#include "app/text_out/text_out_option.h"
 #include "game_files/game_folder.h"
 
 namespace tavrin {
@@ -23,7 +25,10 @@ bool RunsThroughXWayland(const QProcessEnvironment& environment, const QString& 
                          bool wayland_installed);
 
 /// Plays `game` in the Tavrin window (in full screen if asked) until the window is closed,
-/// and a game dropped on it in its place; returns the exit status. Needs the QApplication.
-int RunWindow(const std::shared_ptr<GameFolder>& game, bool full_screen);
+/// and a game dropped on it in its place; returns the exit status. Each page's text, and
+/// each question's, is handed out to the outs of `text_out` as it completes (one that cannot
+/// open is said so on standard error, and play goes on). Needs the QApplication.
+int RunWindow(const std::shared_ptr<GameFolder>& game, bool full_screen,
+              const std::vector<TextOutOption>& text_out);
 
 }  // namespace tavrin

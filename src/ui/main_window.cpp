@@ -59,6 +59,14 @@ MainWindow::MainWindow(std::shared_ptr<GameFolder> game, MusicHooks* music)
   CreateControls();
   CreateShortcuts();
   setAcceptDrops(true);
+  log_.OnPage([this](const ReadingLog::Page& page) {
+    emit PageCompleted(QString::fromStdString(page.text));
+  });
+  log_.OnQuestion([this](const ReadingLog::Page& question) {
+    emit ChoiceOffered(QString::fromStdString(question.text),
+                       QString::fromStdString((*question.captions)[0]),
+                       QString::fromStdString((*question.captions)[1]));
+  });
 
   // TimSay is created disabled; the player enables it and sets its interval. At 1 ms it
   // has to tick every millisecond, which only a precise timer does.
@@ -136,6 +144,7 @@ void MainWindow::CreateShortcuts() {
   add(QKeySequence(QKeyCombination(Qt::AltModifier | Qt::KeypadModifier, Qt::Key_Enter)),
       &MainWindow::ToggleFullScreen);
   add(QKeySequence(Qt::Key_Escape), &MainWindow::StepBack);
+  add(QKeySequence::Copy, &MainWindow::CopyText);
 }
 
 // The controls as the player stands: its page, its choices.
@@ -227,8 +236,8 @@ bool MainWindow::IsNormal() const {
 void MainWindow::ToggleFullScreen() { setWindowState(windowState() ^ Qt::WindowFullScreen); }
 
 void MainWindow::StepBack() {
-  if (lbl_->Views().LookingBack()) {
-    if (lbl_->Views().Continue()) ViewChanged();
+  if (LookingAtThePast() || lbl_->Views().LookingBack()) {
+    ReturnToPresent();
     return;
   }
   if (isFullScreen()) ToggleFullScreen();
@@ -262,6 +271,7 @@ bool MainWindow::event(QEvent* event) {
       break;
     case QEvent::WindowDeactivate:
       fast_key_.stop();  // its release will go to another window
+      fast_key_down_ = false;
       break;
     default:
       break;
@@ -329,7 +339,10 @@ void MainWindow::PlayGame(std::shared_ptr<GameFolder> game) {
   if (unloaded_) return;
   // The current game ends as at shutdown, its file and its music closed...
   Form_Unload();
-  // ...and the new one starts as at start-up, in the window as the reader has it.
+  // ...and the new one starts as at start-up, in the window as the reader has it. What was
+  // read is kept: it is the reader's, for the run.
+  past_index_ = -1;
+  lbl_->ShowPresent();
   music_file_ = game->Find("bgm.mid");
   player_ = std::make_unique<Player>(*this, game);
   pic_->SetGame(std::move(game));
@@ -344,7 +357,11 @@ void MainWindow::PlayGame(std::shared_ptr<GameFolder> game) {
   QMetaObject::invokeMethod(this, &MainWindow::Form_Activate, Qt::QueuedConnection);
 }
 
-void MainWindow::Com_Click(int index) { player_->Com_Click(index); }
+void MainWindow::Com_Click(int index) {
+  if (LookingAtThePast()) return;
+  log_.ChoicePicked(index);
+  player_->Com_Click(index);
+}
 
 void MainWindow::TimSay_Timer() {
   // Under fast pacing a full view passes at a tick, as a page end does; under normal

@@ -12,6 +12,7 @@
 #include "scenario/player.h"
 #include "scenario/presentation.h"
 #include "ui/frame_pacer.h"
+#include "ui/reading_log.h"
 #include "ui/window_layout.h"
 
 namespace tavrin {
@@ -52,6 +53,10 @@ class MainWindow : public QWidget, public Presentation {
   /// The layout now, and the one the window opened with.
   const WindowLayout& Layout() const { return layout_; }
   const WindowLayout& OpeningLayout() const { return opened_; }
+  /// The pages read so far, which the reader can look back at.
+  const ReadingLog& Log() const { return log_; }
+  /// How many pages back the reader is looking; 0 at the page itself.
+  int PagesBack() const { return past_index_ + 1; }
 
   /// Full screen on or off, as F11 and Alt+Enter switch it.
   void ToggleFullScreen();
@@ -62,6 +67,19 @@ class MainWindow : public QWidget, public Presentation {
   /// Plays `game` in place of the current one: the current game closes as at shutdown (its
   /// scenario file and its music), and `game` opens as at start-up, in the window as it is.
   void PlayGame(std::shared_ptr<GameFolder> game);
+
+ signals:
+  /// A page the reader has been shown whole, once: when it waits at its end, or is run past
+  /// at its end under fast pacing, or is cleared with nothing more to come on it. The text
+  /// as a reader has it: no leading empty row, rows of one line of the scenario joined,
+  /// each line on a line of its own, no marks. A page a choice appears over is not one: it
+  /// is the question of `ChoiceOffered`.
+  void PageCompleted(const QString& text);
+  /// A choice has appeared: its question (the page under the buttons, as above) and its two
+  /// captions.
+  void ChoiceOffered(const QString& question, const QString& first, const QString& second);
+
+ public:
   /// Whether the pacing timer's ticks reach the player now: the player's timer is enabled
   /// and no view holds them back.
   bool TicksDelivered() const { return tim_say_.isActive(); }
@@ -103,8 +121,16 @@ class MainWindow : public QWidget, public Presentation {
 
   // The keyboard's fast key held down, and the views.
   void FastKeyHeld();
-  // Escape: back from an earlier view, else out of full screen.
+  void CancelFastKey();  // Ctrl was the first key of a chord
+  // Escape: back from an earlier view or page, else out of full screen.
   void StepBack();
+
+  // Looking back over the pages read before (main_window_look_back.cpp).
+  bool ShowPastPage(int index, bool from_end);
+  void ReturnToPresent();
+  bool LookingAtThePast() const;
+  void CopyText();
+  void LogChoice();
   void ShowEarlierView();
   void ShowLaterView();
   void ViewChanged();
@@ -136,8 +162,12 @@ class MainWindow : public QWidget, public Presentation {
   QTimer tim_say_;
   QTimer bgm_tim_;
   KeyRepeats* key_repeats_ = nullptr;
-  // Ctrl held: checked every few ticks, it keeps the story running fast.
+  // Ctrl held: checked every few ticks, it keeps the story running fast. Its first tick
+  // comes once Ctrl has been held longer than it takes to press a chord's second key.
+  static constexpr int kFastKeyChordMs = 250;
   QTimer fast_key_;
+  bool fast_key_down_ = false;
+  bool fast_key_acted_ = false;
   int wheel_ = 0;  // wheel turns not yet a whole notch
 
   WindowLayout opened_;
@@ -154,6 +184,11 @@ class MainWindow : public QWidget, public Presentation {
   bool choice_visible_[2] = {true, true};
   bool picture_changed_ = false;
   FramePacer pacer_;
+
+  // What has been read, and which page of it the reader looks at (-1: the present).
+  ReadingLog log_;
+  int past_index_ = -1;
+  bool choice_logged_ = false;
 };
 
 }  // namespace tavrin

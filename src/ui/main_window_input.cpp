@@ -62,11 +62,16 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::Lbl_MouseDown(MouseButton button) {
+  if (LookingAtThePast()) return;  // the click only brings the reader back
   player_->Lbl_MouseDown(button);  // the pacing as chosen, whether or not a view waits
   SyncTimer();
 }
 
 void MainWindow::Lbl_Click() {
+  if (LookingAtThePast()) {
+    ReturnToPresent();
+    return;
+  }
   if (!player_->MessageWindowTakesInput()) return;
   // A waiting view (or an earlier one looked at again) is the window's own: the click
   // shows the next view, and the lines go on arriving. It is not a step of the story.
@@ -78,14 +83,6 @@ void MainWindow::Lbl_Click() {
   player_->Lbl_Click();
 }
 
-void MainWindow::ShowEarlierView() {
-  if (player_->MessageWindowTakesInput() && lbl_->Views().ShowEarlier()) ViewChanged();
-}
-
-void MainWindow::ShowLaterView() {
-  if (player_->MessageWindowTakesInput() && lbl_->Views().ShowLater()) ViewChanged();
-}
-
 void MainWindow::ViewChanged() {
   SyncTimer();
   pacer_.Request();
@@ -93,7 +90,8 @@ void MainWindow::ViewChanged() {
 
 void MainWindow::SyncTimer() {
   const PacingTimer& timer = player_->TimSay();
-  const bool held = lbl_->Views().Waiting() && player_->PauseAtPageEnd();
+  const bool held = (lbl_->Views().Waiting() && player_->PauseAtPageEnd()) || LookingAtThePast() ||
+                    lbl_->Views().LookingBack();
   const int interval = std::max(1, timer.interval_ms);
   if (!timer.enabled || held || unloaded_) {
     tim_say_.stop();
@@ -117,12 +115,14 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
       Lbl_Click();
       return;
     case Qt::Key_Control:
-      // A right click, once for each press; held down, it keeps the story running fast.
-      if (!repeat) {
-        Lbl_MouseDown(MouseButton::Right);
-        Lbl_Click();
+      // A right click, once for each press; held down, it keeps the story running fast. It
+      // acts when released, or once held a moment: Ctrl is also the first key of Ctrl+C,
+      // which must find the page as it was.
+      if (!repeat && !fast_key_down_) {
+        fast_key_down_ = true;
+        fast_key_acted_ = false;
+        fast_key_.start(kFastKeyChordMs);
       }
-      if (!fast_key_.isActive()) fast_key_.start();
       return;
     case Qt::Key_PageUp:
       ShowEarlierView();
@@ -131,6 +131,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
       ShowLaterView();
       return;
     default:
+      if (event->modifiers() & Qt::ControlModifier) CancelFastKey();  // a chord with Ctrl
       QWidget::keyPressEvent(event);
   }
 }
@@ -140,14 +141,33 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event) {
   // a repeat and keeps the key held.
   if (event->key() == Qt::Key_Control && !event->isAutoRepeat()) {
     fast_key_.stop();
+    const bool tapped = fast_key_down_ && !fast_key_acted_;
+    fast_key_down_ = false;
+    if (tapped) {
+      Lbl_MouseDown(MouseButton::Right);
+      Lbl_Click();
+    }
     return;
   }
   QWidget::keyReleaseEvent(event);
 }
 
+void MainWindow::CancelFastKey() {
+  fast_key_.stop();
+  fast_key_acted_ = true;  // its release does nothing
+}
+
 void MainWindow::FastKeyHeld() {
   if (unloaded_) {
     fast_key_.stop();
+    return;
+  }
+  if (!fast_key_acted_) {
+    // Held past a chord's moment: the right click, then the story kept running.
+    fast_key_acted_ = true;
+    fast_key_.start(kNormalIntervalMs / 2);
+    Lbl_MouseDown(MouseButton::Right);
+    Lbl_Click();
     return;
   }
   // Fast pacing runs on by itself; what stops it (a label line, a page waiting under normal

@@ -15,6 +15,7 @@ namespace tavrin {
 void MainWindow::MessageChanged(const std::string& text, bool visible) {
   // The views follow the page at once: a view that fills holds the next tick back.
   lbl_->SetPage(text);
+  log_.MessageChanged(text);
   message_visible_ = visible;
   SyncTimer();
   pacer_.Request();
@@ -27,6 +28,7 @@ void MainWindow::ChoiceChanged(int index, const std::string& caption, bool visib
   if (index < 0 || index > 1) return;
   choice_caption_[index] = QString::fromStdString(caption);
   choice_visible_[index] = visible;
+  LogChoice();
   pacer_.Request();
 }
 
@@ -52,11 +54,13 @@ void MainWindow::ApplyChanges() {
 
   // The page went to the message window as it came; it is painted now, before the
   // visibility, so a window that appears never shows a stale page.
+  // A page looked back at shows in the message window; a choice waits behind it.
+  const bool past = LookingAtThePast();
   lbl_->update();
-  lbl_->setVisible(message_visible_);
+  lbl_->setVisible(message_visible_ || past);
   for (int i = 0; i < 2; ++i) {
     com_[i]->setText(choice_caption_[i]);
-    com_[i]->setVisible(choice_visible_[i]);
+    com_[i]->setVisible(choice_visible_[i] && !past);
   }
   if (picture_changed_) {
     picture_changed_ = false;
@@ -80,15 +84,12 @@ void MainWindow::PublishForScreenReaders() {
   // reader (a full view, a page end, a choice) or shows an earlier view again; never row
   // by row, nor the pages that fast pacing runs through.
   const PageViews& views = lbl_->Views();
-  const bool at_rest = !message_visible_ || views.LookingBack() ||
+  const bool at_rest = !message_visible_ || views.LookingBack() || LookingAtThePast() ||
                        (views.Waiting() && player_->PauseAtPageEnd()) || player_->TickWouldIdle();
   if (!at_rest) return;
-  lbl_->Publish(message_visible_ ? lbl_->ShownReaderText() : QString());
-  // A choice is described by the question it answers: the text under the buttons.
-  const QString question = player_->ChoiceShown() ? lbl_->ReaderText() : QString();
-  for (CommandButton* button : com_) {
-    if (button->accessibleDescription() != question) button->setAccessibleDescription(question);
-  }
+  // Under a choice the view is its question, which screen readers read with the button
+  // that has the keyboard (the buttons lie in it: see `ReaderViews`).
+  lbl_->Publish(message_visible_ || LookingAtThePast() ? lbl_->SpokenReaderText() : QString());
 }
 
 }  // namespace tavrin

@@ -3,18 +3,21 @@
 checks each outcome: scripted play by default, the real window under Xvfb with --window.
 Prints each case's result, time and peak memory. Exit status 0 when every case passes.
 
-    run.py --tavrin build/tavrin [--slow] [--window] [--limits] [--no-cp932 LIB] [--only TEXT]
+    run.py --tavrin build/tavrin [--slow] [--window] [--text-out] [--limits] [--no-cp932 LIB]
+           [--only TEXT]
 
---slow adds the cases that take a while to make; --limits also fails a case that takes more
-than 10 s or 512 MB (for `make soak`: the gate has no timing or memory limits). A case is
-played with no time limit here, only a guard against a hang: a program still running after
-120 s is ended and its case fails.
+--text-out plays only the cases of --text-out=ws's clients (text_out_clients.py), in the
+window; --window plays them too. --slow adds the cases that take a while to make; --limits
+also fails a case that takes more than 10 s or 512 MB (for `make soak`: the gate has no
+timing or memory limits). A case is played with no time limit here, only a guard against a
+hang: a program still running after 120 s is ended and its case fails.
 
 A case's "expect" may give the exit status, the standard error (all of it, or
 {"contains": TEXT or [TEXT, ...], "lacks": [TEXT, ...], "lines": N}: each text of
 "contains" somewhere in it, none of "lacks", and N lines in all), the number of state lines,
 and members of the first ("start"), the last ("last") and any other ({"state": {"N": ...}},
-N counting from 0 for the first).
+N counting from 0 for the first); and, for a case with "text_out", the text its probe must
+receive ("text_out").
 """
 
 import argparse
@@ -31,6 +34,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import generate  # noqa: E402
+import text_out_clients  # noqa: E402
 
 LIMIT_SECONDS = 10
 LIMIT_MB = 512
@@ -200,6 +204,9 @@ def check(case, result, window, options):
             state = states[index] if -len(states) <= index < len(states) else None
             if state is None or not matches(members, state):
                 problems.append(f"{which}: {json.dumps(state, ensure_ascii=False)[:300]}")
+    if "text_out" in expect and result.get("text_out") != expect["text_out"]:
+        problems.append(f"the probe received {str(result.get('text_out'))[:300]!r}, expected "
+                        f"{expect['text_out']!r}")
     if "home_untouched" in expect and not result.get("home_untouched"):
         problems.append("the program wrote into the home folder")
     if options.limits and (result["seconds"] > LIMIT_SECONDS or result["peak"] > LIMIT_MB):
@@ -213,14 +220,19 @@ def main():
     parser.add_argument("--cases", default=os.path.join(HERE, "cases.json"))
     parser.add_argument("--slow", action="store_true")
     parser.add_argument("--window", action="store_true")
+    parser.add_argument("--text-out", action="store_true")
     parser.add_argument("--limits", action="store_true")
     parser.add_argument("--no-cp932", help="a library that takes code page 932 from iconv")
     parser.add_argument("--only")
     options = parser.parse_args()
     options.tavrin = os.path.abspath(options.tavrin)
 
+    missing = [tool for tool in ("Xvfb", "xdotool") if shutil.which(tool) is None]
+    if options.text_out and missing:
+        print(f"skipped: {', '.join(missing)} not installed")
+        return 77
     x_server = None
-    if options.window:
+    if options.window or options.text_out:
         from xdisplay import XServer
         x_server = XServer().__enter__()
     failures = 0
@@ -230,23 +242,33 @@ def main():
                 continue
             if case.get("slow") and not options.slow:
                 continue
-            if not case.get("window" if options.window else "headless", True):
+            if options.text_out and "text_out" not in case:
+                continue
+            if "text_out" not in case and \
+                    not case.get("window" if options.window else "headless", True):
+                continue
+            if "text_out" in case and not (options.window or options.text_out):
                 continue
             needs = case.get("needs")
             if (needs == "no_cp932" and not options.no_cp932) or \
-                    (needs == "pulse" and not shutil.which("pulseaudio")):
+                    (needs == "pulse" and not shutil.which("pulseaudio")) or \
+                    (needs == "ipv6" and not text_out_clients.ipv6_loopback()):
                 print(f"skip  {case['name']}: needs {needs}")
                 continue
             work = tempfile.mkdtemp(prefix="tavrin-robustness-")
             try:
                 game = generate.make_game(case, work)
-                if options.window:
+                if "text_out" in case:
+                    result = text_out_clients.play(case, options.tavrin, game, work, x_server,
+                                                   measured, started, finish, wait_measured,
+                                                   GUARD_SECONDS)
+                elif options.window:
                     result = play_window(case, game, work, options, x_server)
                 else:
                     result = play_headless(case, game, work, options)
             finally:
                 shutil.rmtree(work, ignore_errors=True)
-            problems = check(case, result, options.window, options)
+            problems = check(case, result, options.window or "text_out" in case, options)
             failures += bool(problems)
             print(f"{'FAIL' if problems else 'ok  '}  {case['name']:<52} "
                   f"{result['seconds']:7.2f} s {result['peak']:8.1f} MB"

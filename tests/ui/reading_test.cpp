@@ -216,7 +216,7 @@ TEST_F(ReadingTest, CtrlIsTheRightClickAndHeldKeepsTheStoryRunning) {
   Key(QEvent::KeyRelease, Qt::Key_Control, false, 2500);
 }
 
-TEST_F(ReadingTest, ScreenReadersGetEachCompleteViewWithoutMarksAndTheQuestionOnTheButtons) {
+TEST_F(ReadingTest, ScreenReadersGetEachCompleteViewWithoutMarksAndTheQuestionWithTheButtons) {
   std::vector<std::string> script = TallPage();
   for (const char* line : {"", "どちらへ行く？", "-qst", "＞右", "＞左", "＞右", "右だ。", "●",
                            "＞左", "左だ。", "●"}) {
@@ -239,19 +239,14 @@ TEST_F(ReadingTest, ScreenReadersGetEachCompleteViewWithoutMarksAndTheQuestionOn
     return Engine().ChoiceShown() && !Com(0)->isHidden();
   }));
   ASSERT_TRUE(WaitFor([&] { return Lbl()->ReaderText() == QStringLiteral("どちらへ行く？"); }));
-  EXPECT_EQ(Com(0)->accessibleDescription(), Lbl()->ReaderText());
-  EXPECT_EQ(Com(1)->accessibleDescription(), Lbl()->ReaderText());
-
-  QAccessibleInterface* text = QAccessible::queryAccessibleInterface(Lbl());
-  ASSERT_NE(text, nullptr);
-  EXPECT_EQ(text->role(), QAccessible::StaticText);
-  EXPECT_EQ(text->text(QAccessible::Name), Lbl()->ReaderText());
-  ASSERT_NE(text->textInterface(), nullptr);
-  int start = -1;
-  int end = -1;
-  EXPECT_EQ(text->textInterface()->attributes(0, &start, &end), QStringLiteral("language:ja;"));
-  EXPECT_EQ(end, Lbl()->ReaderText().size());
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(window_.get())->role(), QAccessible::Window);
+  // The buttons lie in the question (the tree is screen_reader_test.cpp's).
+  for (int i = 0; i < 2; ++i) {
+    QAccessibleInterface* choice = QAccessible::queryAccessibleInterface(Com(i))->parent();
+    ASSERT_NE(choice, nullptr);
+    ASSERT_NE(choice->textInterface(), nullptr);
+    EXPECT_EQ(choice->textInterface()->text(0, choice->textInterface()->characterCount()),
+              Lbl()->ReaderText());
+  }
 }
 
 }  // namespace
