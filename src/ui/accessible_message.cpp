@@ -1,6 +1,8 @@
 #include "ui/accessible_message.h"
 
+#include <QCoreApplication>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QList>
 #include <QLocale>
 #include <QPointer>
@@ -180,7 +182,12 @@ void Tell(QAccessibleInterface* object, QAccessible::Event what) {
 
 }  // namespace
 
-ReaderViews::ReaderViews(QWidget* window) : window_(window) { window->installEventFilter(this); }
+ReaderViews::ReaderViews(QWidget* window) : window_(window) {
+  // The message window's focus, and every mouse button of the program's.
+  QCoreApplication::instance()->installEventFilter(this);
+  settle_.setSingleShot(true);
+  connect(&settle_, &QTimer::timeout, this, &ReaderViews::Announce);
+}
 
 ReaderViews::~ReaderViews() {
   DropView(false);
@@ -191,13 +198,14 @@ void ReaderViews::Publish(const QString& text) {
   if (text == text_) return;
   text_ = text;
   if (ChoiceShown()) {
-    // The question: read before the button that has the keyboard, and the view before it
-    // kept, for the screen reader to tell where the keyboard went from.
-    announced_ = true;
+    // The question of the choice shown: the screen reader reads it with the button that has
+    // the keyboard. The view before it stays, for the screen reader to see the keyboard go
+    // from it into the choice.
+    pending_ = false;
     return;
   }
   DropView(true);
-  announced_ = false;
+  pending_ = true;
   Announce();
 }
 
@@ -219,8 +227,8 @@ bool ReaderViews::ChoiceShown() const {
 }
 
 bool ReaderViews::HasFocus(const QAccessibleInterface* view) const {
-  return view_ != 0 && QAccessible::accessibleInterface(view_) == view && window_->hasFocus() &&
-         !ChoiceShown();
+  return focused_ != 0 && focused_ == view_ && QAccessible::accessibleInterface(view_) == view &&
+         window_->hasFocus() && !ChoiceShown();
 }
 
 QAccessibleInterface* ReaderViews::View() {
@@ -245,27 +253,47 @@ void ReaderViews::DropView(bool tell) {
     }
   }
   QAccessible::deleteAccessibleInterface(view_);
+  if (focused_ == view_) focused_ = 0;
   view_ = 0;
 }
 
 void ReaderViews::Announce() {
-  if (announced_ || !window_->hasFocus() || ChoiceShown()) return;
+  if (!pending_ || !window_->hasFocus() || ChoiceShown()) return;
+  if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+    settle_.start(kClickSettleMs);
+    return;
+  }
+  if (since_click_.isValid() && since_click_.elapsed() < kClickSettleMs) {
+    settle_.start(static_cast<int>(kClickSettleMs - since_click_.elapsed()));
+    return;
+  }
   QAccessibleInterface* view = View();
   if (view == nullptr) return;
-  announced_ = true;
+  pending_ = false;
+  focused_ = view_;
   Tell(view, QAccessible::Focus);
   emit Focused(view);
 }
 
 bool ReaderViews::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_ && event->type() == QEvent::FocusIn) {
-    // The keyboard back from a button stays on the window: a view already read is not read
-    // again, nor the question of the choice just gone. Back from another window, it goes to
-    // the view shown. Queued: the screen reader hears of the window's own focus first.
-    if (static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason) {
-      announced_ = false;
-    }
-    QMetaObject::invokeMethod(this, &ReaderViews::Announce, Qt::QueuedConnection);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+      since_click_.start();
+      break;
+    case QEvent::FocusIn:
+      if (watched != window_) break;
+      // The keyboard back from a button stays on the window: a view already read is not read
+      // again, nor the question of the choice just gone. Back from another window, it goes to
+      // the view shown. Queued: the screen reader hears of the window's own focus first.
+      if (static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason) {
+        pending_ = !text_.isEmpty();
+      }
+      QMetaObject::invokeMethod(this, &ReaderViews::Announce, Qt::QueuedConnection);
+      break;
+    default:
+      break;
   }
   return QObject::eventFilter(watched, event);
 }

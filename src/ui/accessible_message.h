@@ -2,9 +2,11 @@
 
 #include <QAccessible>
 #include <QAccessibleTextInterface>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 
 class QWidget;
 
@@ -50,6 +52,9 @@ class ReadOnlyText : public QAccessibleTextInterface {
 /// changes, which is read as one line. While the message window has the keyboard, a new view
 /// takes the screen reader's focus as it is published, so it is read out once, whole, as it
 /// appears; the focus comes back to the view being shown when the window is activated again.
+/// A view that comes of a click takes it a moment later (`kClickSettleMs`): screen readers
+/// hear of a click late (AT-SPI polls the pointer, every 100 ms while it is still), and Orca
+/// then stops speaking and takes the focused object under the pointer as where the reader is.
 ///
 /// While a choice is shown the message window holds the choice instead: a paragraph of its
 /// question, in which the shown buttons lie. The button that gets the keyboard is read after
@@ -67,6 +72,9 @@ class ReaderViews : public QObject {
   ReaderViews(const ReaderViews&) = delete;
   ReaderViews& operator=(const ReaderViews&) = delete;
 
+  /// How long after a mouse button went down or up a view comes to a screen reader.
+  static constexpr int kClickSettleMs = 300;
+
   /// The text published last.
   const QString& Text() const { return text_; }
   /// `text` is the view shown now, complete (empty: none).
@@ -79,8 +87,8 @@ class ReaderViews : public QObject {
   QAccessibleInterface* Choice();
   /// Whether a choice button is shown.
   bool ChoiceShown() const;
-  /// Whether the keyboard is on `view`: it is the view shown, in the message window that has
-  /// the keyboard, with no choice over it.
+  /// Whether the screen reader's focus is on `view`: it is the view shown and has been given
+  /// the focus, in the message window that has the keyboard, with no choice over it.
   bool HasFocus(const QAccessibleInterface* view) const;
 
  signals:
@@ -99,8 +107,11 @@ class ReaderViews : public QObject {
   QString text_;
   QAccessible::Id view_ = 0;  // the view's object, 0 while none is made
   QString view_text_;         // and its text
+  QAccessible::Id focused_ = 0;  // the view given the focus last
   QAccessible::Id choice_ = 0;
-  bool announced_ = true;  // the view published has had the focus
+  bool pending_ = false;  // the text published is still to be given the focus
+  QElapsedTimer since_click_;  // since a mouse button last went down or up
+  QTimer settle_;
 };
 
 }  // namespace tavrin

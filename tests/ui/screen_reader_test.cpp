@@ -160,6 +160,8 @@ TEST_F(ScreenReaderTest, TheQuestionIsReadWithTheFocusedButtonAndNotAgainAfterTh
   // read; the buttons are nowhere in the tree.
   QTest::mouseClick(Com(0), Qt::LeftButton);
   ASSERT_TRUE(Published(QStringLiteral("右だ。")));
+  // (Coming of a click, the view takes the focus once the click has settled.)
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Focused().size() > 1; }, kPatience));
   ASSERT_EQ(Focused().size(), 2u);
   EXPECT_EQ(Focused()[1].role, QAccessible::Paragraph);
   EXPECT_EQ(Focused()[1].text, QStringLiteral("右だ。"));
