@@ -26,6 +26,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from xdisplay import XServer, stop_process, tools_missing  # noqa: E402
+from window_e2e import Failure, check  # noqa: E402
+from window_e2e import wait_for as wait_for_shown  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -53,25 +55,9 @@ LINE_SPOKEN = re.compile(r"voice requested with language='([^']*)', dialect='[^'
 CONTINUED = "\n" + " " * 18  # how the log goes on with a line of the same message
 
 
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-    print(f"ok: {message}")
-
-
 def wait_for(what, predicate, timeout=15.0, interval=0.05):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure(f"timed out waiting for {what}")
-        time.sleep(interval)
+    """As the window tests wait, with the longer default a screen reader needs."""
+    return wait_for_shown(what, predicate, timeout, interval)
 
 
 def orca_python():
