@@ -8,6 +8,7 @@
 
 #include "game_files/file_identity.h"
 #include "game_files/game_file.h"
+#include "picture/picture_limits.h"
 
 namespace tavrin {
 
@@ -20,20 +21,6 @@ struct PictureFile {
   /// before that a change made since might have left its times as they were (file systems
   /// keep them to a few milliseconds, some to two seconds).
   std::optional<FileIdentity> identity;
-};
-
-/// The limits past which a picture is refused as if it were broken. Far beyond any game's
-/// pictures; they keep a hostile file from taking the machine's memory or minutes of time.
-struct PictureLimits {
-  static constexpr int64_t kMaxFileBytes = int64_t{128} << 20;
-  /// Pixels the file declares (a JPEG is decoded a few rows at a time, whatever its size).
-  static constexpr int64_t kMaxPixels = int64_t{1} << 28;
-  /// A progressive JPEG, or one whose colours come in separate scans, is held whole in the
-  /// decoder as coefficients (two bytes a pixel and colour, less for subsampled colour)
-  /// before any row comes out.
-  static constexpr int64_t kMaxDecoderBytes = int64_t{256} << 20;
-  /// Scans of a JPEG: each one passes over the whole picture.
-  static constexpr int kMaxScans = 256;
 };
 
 /// Reads the picture `file`, which must be a regular file (a named pipe or a device is

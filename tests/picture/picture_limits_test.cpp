@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "../support/temp_folder.h"
+#include "picture/jpeg_header.h"
 #include "picture/picture_holder.h"
 
 namespace tavrin {
@@ -67,6 +68,17 @@ TEST(PictureLimits, WhetherAPictureShowsDependsOnTheFileAloneAndItsDecodingOnThe
                          : QSize((c.declared.width() + 7) / 8, (c.declared.height() + 7) / 8);
       EXPECT_EQ(holder.Image().size(), decoded);
     }
+  }
+}
+
+TEST(PictureLimits, TheHeaderAloneTellsWhetherAPictureShows) {
+  for (const Case& c : kCases) {
+    const QByteArray bytes = JpegDeclaring(c.declared, c.progressive);
+    const std::optional<JpegHeader> header =
+        ReadJpegHeader(std::string_view(bytes.constData(), bytes.size()));
+    ASSERT_TRUE(header.has_value());
+    EXPECT_EQ(JpegWithinLimits(*header), c.shows)
+        << c.declared.width() << "x" << c.declared.height();
   }
 }
 
