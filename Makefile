@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 300
 # Compile jobs of the sanitizer and fuzz builds.
 JOBS ?= 2
 
-.PHONY: all deps configure build run test bench package soak clean sanitize fuzz fuzz-build
+.PHONY: all deps configure build run test bench package soak clean sanitize fuzz fuzz-build web
 
 # One step at a time, in the order written: each build runs its own jobs in parallel, and
 # the timed fuzz runs must not share the cores with a build.
@@ -34,6 +34,11 @@ run: build
 # in it fuzzes for a time or measures speed or memory: that is `make fuzz` and `make bench`.
 test: build sanitize
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2
+
+# The web front end, a static site in build-web/site that plays the demo (serve it with
+# `python3 -m http.server -d build-web/site`); build-web/page is what --export-web copies.
+web: build
+	@scripts/build-web $(BUILD_DIR)/tavrin build-web
 
 bench: build
 	@scripts/run-benchmarks $(BUILD_DIR)

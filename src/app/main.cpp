@@ -10,17 +10,19 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "app/check/check_front_end.h"
 #include "app/command_line.h"
+#include "app/export_web.h"
 #include "app/game_chooser.h"
 #include "app/headless_front_end.h"
 #include "app/location_message.h"
 #include "app/window_front_end.h"
 #include "audio/sound_system.h"
-#include "picture/picture_file.h"
 #include "game_files/cp932.h"
 #include "game_files/game_location.h"
+#include "picture/picture_file.h"
 
 namespace {
 
@@ -79,6 +81,13 @@ void ShowMessage(const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string_view(argv[1]) == "--export-web") {
+    if (argc != 4) {
+      std::cerr << "tavrin: --export-web takes the game and the folder to write the site to\n";
+      return 2;
+    }
+    return tavrin::ExportWeb(argv[2], argv[3], std::cerr);
+  }
   const tavrin::CommandLine command_line = tavrin::ParseCommandLine(argc, argv);
   switch (command_line.action) {
     case tavrin::CommandLine::Action::ShowHelp:

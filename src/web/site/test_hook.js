@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// Scripted play in the page, for the tests: with "?test-hook" in the page's address (and
+// never otherwise) the page answers window.tavrinTest, which plays a game given as bytes by
+// the lines of a scripted-play event script and reports each state line as scripted play
+// writes it. Message boxes are answered with OK at once, as scripted play answers them.
+
+export function InstallTestHook(front, games) {
+  if (!new URLSearchParams(location.search).has('test-hook')) return;
+  const answerAlerts = () => {
+    const dialog = document.getElementById('alert');
+    while (dialog.open) dialog.close();
+  };
+  window.tavrinTest = {
+    /// Plays the game of `files` ({name: base64}); returns the "start" state line.
+    async start(files) {
+      const given = Object.entries(files).map(([path, base64]) => ({
+        path: `game/${path}`,
+        file: new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], path),
+      }));
+      const game = await games.FromFolder('game', given).catch(async () => {
+        // A folder with no dat.dat is played as it is, as scripted play takes one.
+        const folder = `/games/hook${Date.now()}`;
+        front.engine.FS.mkdirTree(folder);
+        for (const {path, file} of given) {
+          const name = `${folder}/${path.slice(5)}`;
+          front.engine.FS.mkdirTree(name.slice(0, name.lastIndexOf('/')));
+          front.engine.FS.writeFile(name, new Uint8Array(await file.arrayBuffer()));
+        }
+        return {folder};
+      });
+      front.alerts = [];
+      front.Play(game.folder);
+      front.StopTimer();
+      const line = await front.StateLine('start');
+      answerAlerts();
+      return line;
+    },
+    /// One event line; its state line, or null for a line that is not an event.
+    async play(line) {
+      front.StopTimer();
+      let name = null;
+      front.Call(() => { name = front.game.play(line); });
+      front.StopTimer();  // the script's ticks are the only ones
+      if (name === null) return null;
+      const state = await front.StateLine(name);
+      answerAlerts();
+      return state;
+    },
+  };
+}
