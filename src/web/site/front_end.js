@@ -46,6 +46,7 @@ export class FrontEnd {
     this.messageVisible = true;
     this.choices = [{caption: 'Command1', visible: true}, {caption: 'Command1', visible: true}];
     this.choiceLogged = false;
+    this.pictures.Reset();
     this.game = new this.engine.WebGame(folder, this.Presentation());
     const musicFile = this.game.musicFile();
     this.music = musicFile ? new Music(this.engine.FS.readFile(musicFile)) : null;

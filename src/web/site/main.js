@@ -26,8 +26,8 @@ front.onFirstText = () => { window.tavrinTimings.firstText = performance.now() -
 function Play(game) {
   document.body.classList.add('playing');
   document.body.classList.remove('opening');
-  document.title = `${game.name} - Tavrin`;
   front.Play(game.folder);
+  document.title = `${game.name} - Tavrin`;
 }
 
 // A game the reader gave that cannot be played is said so, and the one played goes on.

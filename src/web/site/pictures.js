@@ -16,6 +16,15 @@ export class Pictures {
     this.queue = Promise.resolve();
   }
 
+  /// A new game: nothing held, the area black.
+  Reset() {
+    if (this.held && this.held.bitmap) this.held.bitmap.close();
+    this.held = null;
+    this.showing = false;
+    this.queue = Promise.resolve();
+    this.Paint();
+  }
+
   /// A picture line, as the engine found its file (see WebPresentation::PictureFor). The
   /// lines are applied in order; `Settled` waits for all of them.
   Show(picture) {

@@ -35,6 +35,11 @@ export function InstallTestHook(front, games) {
       answerAlerts();
       return line;
     },
+    /// The state line of the game played now (one dropped on the page, say).
+    state: (event = 'start') => front.StateLine(event),
+    /// What the music is doing: waiting (for the reader's first click or key), starting,
+    /// playing, silent or stopped; null for a game with no music.
+    music: () => (front.music ? front.music.state : null),
     /// One event line; its state line, or null for a line that is not an event.
     async play(line) {
       front.StopTimer();
