@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string_view>
 
-#include "../support/temp_folder.h"
 #include "picture/picture_holder.h"
+#include "support/temp_folder.h"
 
 namespace tavrin {
 namespace {
