@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "../tests/support/encode_cp932.h"
 #include "scenario/player.h"
 #include "scenario/player_event.h"
+#include "support/encode_cp932.h"
 
 namespace tavrin::bench {
 namespace {
@@ -47,13 +47,13 @@ const std::vector<std::string>& Sentences() {
 }
 
 struct Cp932Lines {
-  std::string left = EncodeCp932("\xEF\xBC\x9E\xE5\xB7\xA6\xE3\x81\xAE\xE9\x81\x93");    // ＞左の道
-  std::string right = EncodeCp932("\xEF\xBC\x9E\xE5\x8F\xB3\xE3\x81\xAE\xE9\x81\x93");   // ＞右の道
-  std::string skip = EncodeCp932("\xEF\xBC\x9E\xE9\xA3\x9B\xE3\x81\xB0\xE3\x81\x99");    // ＞飛ばす
-  std::string block_end = EncodeCp932("\xE2\x97\x8F");                                    // ●
-  std::string picture = EncodeCp932(">img \xE9\x96\x80\xE3\x81\xAE\xE4\xB8\x8B");         // >img 門の下
+  std::string left = EncodeCp932("\xEF\xBC\x9E\xE5\xB7\xA6\xE3\x81\xAE\xE9\x81\x93");  // ＞左の道
+  std::string right = EncodeCp932("\xEF\xBC\x9E\xE5\x8F\xB3\xE3\x81\xAE\xE9\x81\x93");  // ＞右の道
+  std::string skip = EncodeCp932("\xEF\xBC\x9E\xE9\xA3\x9B\xE3\x81\xB0\xE3\x81\x99");  // ＞飛ばす
+  std::string block_end = EncodeCp932("\xE2\x97\x8F");                                 // ●
+  std::string picture = EncodeCp932(">img \xE9\x96\x80\xE3\x81\xAE\xE4\xB8\x8B");  // >img 門の下
   std::string start = EncodeCp932("\xE5\xA7\x8B\xE3\x81\xBE\xE3\x82\x8A\xE3\x80\x82");  // 始まり。
-  std::string end = EncodeCp932("\xE7\xB5\x82\xE3\x82\x8F\xE3\x82\x8A\xE3\x80\x82");    // 終わり。
+  std::string end = EncodeCp932("\xE7\xB5\x82\xE3\x82\x8F\xE3\x82\x8A\xE3\x80\x82");  // 終わり。
 };
 
 const Cp932Lines& Marks() {
@@ -104,14 +104,30 @@ void WriteBranch(ScriptWriter& w, uint64_t lines, const std::string& near_miss) 
   const Cp932Lines& m = Marks();
   for (uint64_t i = 0; w.lines() < lines; ++i) {
     switch (i % 16) {
-      case 3: w.Line("+100"); break;
-      case 5: w.Line(m.picture); break;
-      case 7: w.Line(""); break;
-      case 9: w.Line("-qst"); break;
-      case 11: w.Line(near_miss); break;
-      case 13: w.Line("tugi"); break;
-      case 15: w.Line(m.block_end + " "); break;
-      default: w.Line(w.Sentence(i)); break;
+      case 3:
+        w.Line("+100");
+        break;
+      case 5:
+        w.Line(m.picture);
+        break;
+      case 7:
+        w.Line("");
+        break;
+      case 9:
+        w.Line("-qst");
+        break;
+      case 11:
+        w.Line(near_miss);
+        break;
+      case 13:
+        w.Line("tugi");
+        break;
+      case 15:
+        w.Line(m.block_end + " ");
+        break;
+      default:
+        w.Line(w.Sentence(i));
+        break;
     }
   }
 }
@@ -120,10 +136,14 @@ void WriteBranch(ScriptWriter& w, uint64_t lines, const std::string& near_miss) 
 
 const char* ShapeName(Shape shape) {
   switch (shape) {
-    case Shape::TextPages: return "text_pages";
-    case Shape::SilentRun: return "silent_run";
-    case Shape::ChoiceSearch: return "choice_search";
-    case Shape::LabelSkip: return "label_skip";
+    case Shape::TextPages:
+      return "text_pages";
+    case Shape::SilentRun:
+      return "silent_run";
+    case Shape::ChoiceSearch:
+      return "choice_search";
+    case Shape::LabelSkip:
+      return "label_skip";
   }
   return "?";
 }
@@ -155,8 +175,8 @@ ScriptStats GameFolder::WriteScenario(Shape shape, uint64_t lines) {
     case Shape::SilentRun: {
       // One step runs from the first text line's successor to the last line.
       w.Text(m.start);
-      const std::array<std::string, 9> silent = {"+1", ">img gate", "", "+-1", m.picture, "",
-                                                 "+ 0.5", ">img", ""};
+      const std::array<std::string, 9> silent = {"+1", ">img gate", "",     "+-1", m.picture,
+                                                 "",   "+ 0.5",     ">img", ""};
       int score = 0;  // the score lines of the run keep it between 0 and 2
       for (uint64_t i = 0; w.lines() + 2 < lines; ++i) {
         const uint64_t k = i % silent.size();
@@ -217,7 +237,7 @@ PlayResult PlayToEnd(const fs::path& game, uint64_t max_events, NullPresentation
   }
   result.ended = !player.ScriptOpen() && !player.MessageVisible();
   result.score = player.Score();
-  result.alerts = presentation.alerts;
+  for (const std::string& alert : presentation.alerts) result.alerts += alert + "\n";
   return result;
 }
 

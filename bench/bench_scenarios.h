@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "../tests/support/temp_folder.h"
-#include "scenario/presentation.h"
+#include "scenario/null_presentation.h"
+#include "support/temp_folder.h"
 
 namespace tavrin::bench {
 
@@ -28,7 +28,7 @@ struct ScriptStats {
   uint64_t lines = 0;       // all lines of the file
   uint64_t text_lines = 0;  // lines the reader sees as text
   uint64_t bytes = 0;
-  int16_t score = 0;        // the score at the end of the scenario
+  int16_t score = 0;  // the score at the end of the scenario
 };
 
 /// A game folder of its own under the temporary folder, removed with the object.
@@ -44,24 +44,13 @@ class GameFolder {
   test_support::TempFolder folder_{"bench"};
 };
 
-/// A presentation that shows nothing.
-class NullPresentation : public Presentation {
- public:
-  void MessageChanged(const std::string&, bool) override {}
-  void ChoiceChanged(int, const std::string&, bool) override {}
-  void TimerChanged(bool, int) override {}
-  void ShowPicture(const std::string&) override {}
-  void Alert(const std::string& text) override { alerts += text + "\n"; }
-  std::string alerts;
-};
-
 /// What a played scenario did, to check that the run went where it should.
 struct PlayResult {
-  uint64_t events = 0;     // handler calls made
-  int16_t score = 0;       // the score when the scenario ended
-  bool ended = false;      // the scenario reached its end and closed its file
-  std::string last_text;   // the message window before the end
-  std::string alerts;      // anything the player reported
+  uint64_t events = 0;    // handler calls made
+  int16_t score = 0;      // the score when the scenario ended
+  bool ended = false;     // the scenario reached its end and closed its file
+  std::string last_text;  // the message window before the end
+  std::string alerts;     // anything the player reported
 };
 
 /// Opens the scenario in `game` and plays it to its end as a reader in a hurry would: a

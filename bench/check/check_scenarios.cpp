@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../../tests/support/encode_cp932.h"
+#include "support/encode_cp932.h"
 
 namespace tavrin::bench {
 namespace {

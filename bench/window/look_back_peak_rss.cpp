@@ -17,7 +17,7 @@
 namespace {
 
 // What the window hands its reading log: the message window's text and the choices.
-class LoggedPresentation : public tavrin::bench::NullPresentation {
+class LoggedPresentation : public tavrin::NullPresentation {
  public:
   void MessageChanged(const std::string& text, bool) override { log.MessageChanged(text); }
   void ChoiceChanged(int index, const std::string& caption, bool visible) override {

@@ -10,8 +10,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
-#include <filesystem>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <utility>
@@ -80,7 +80,7 @@ void BM_PictureLineToScreen(benchmark::State& state, const std::string& name, Ar
     view.ShowPicture(shown);
     view.repaint();  // paints now: the stretch and the copy to the backing store
   }
-  state.counters["decoded_width"] = view.E().Image().width();
+  state.counters["decoded_width"] = view.Holder().Image().width();
 }
 
 // The decoding alone, to see how much of a picture line the decoder takes.

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-
 namespace tavrin {
 namespace {
 
@@ -55,34 +54,22 @@ void Player::Click() {
 }
 
 void Player::TimSay_Timer() {
-  if (handling_ || !tim_say_.enabled) return;
+  if (handling_ || !state_.tim_say.enabled) return;
   HandlerScope scope(handling_);
-  if (prompt_ == kPagePrompt && pause_at_page_end_) return;
+  if (state_.prompt == kPagePrompt && state_.pause_at_page_end) return;
   StepScript();
 }
 
 void Player::Com_Click(int index) {
-  if (handling_ || index < 0 || index > 1 || !com_[index].visible) return;
+  if (handling_ || index < 0 || index > 1 || !state_.com[index].visible) return;
   HandlerScope scope(handling_);
   FollowChoice(index);
 }
 
 PlayerState Player::Snapshot() const {
-  PlayerState state;
+  PlayerState state = state_;
   state.script_open = script_file_.IsOpen();
   state.position = script_file_.Position();
-  state.next_line = next_line_;
-  state.next_line_number = next_line_number_;
-  state.current_line_number = current_line_number_;
-  state.line_count = line_count_;
-  state.prompt = prompt_;
-  state.pause_at_page_end = pause_at_page_end_;
-  state.score = score_;
-  state.message_text = message_text_;
-  state.message_visible = message_visible_;
-  state.com[0] = com_[0];
-  state.com[1] = com_[1];
-  state.tim_say = tim_say_;
   return state;
 }
 
@@ -97,30 +84,19 @@ bool Player::Restore(PlayerState state) {
     placed = script_file_.Seek(state.position);
     if (!placed) script_file_.Close();
   }
-  next_line_ = std::move(state.next_line);
-  next_line_number_ = state.next_line_number;
-  current_line_number_ = state.current_line_number;
-  line_count_ = state.line_count;
-  prompt_ = std::move(state.prompt);
-  pause_at_page_end_ = state.pause_at_page_end;
-  score_ = state.score;
-  message_text_ = std::move(state.message_text);
-  message_visible_ = state.message_visible;
-  com_[0] = std::move(state.com[0]);
-  com_[1] = std::move(state.com[1]);
-  tim_say_ = state.tim_say;
+  state_ = std::move(state);
   return placed;
 }
 
 bool Player::TickWouldIdle() const {
-  return !tim_say_.enabled || (prompt_ == kPagePrompt && pause_at_page_end_) ||
+  return !state_.tim_say.enabled || (state_.prompt == kPagePrompt && state_.pause_at_page_end) ||
          !script_file_.IsOpen();
 }
 
 void Player::ShowMessage(const std::string& text, bool visible) {
-  message_text_ = text;
-  message_visible_ = visible;
-  presentation_.MessageChanged(message_text_, message_visible_);
+  state_.message_text = text;
+  state_.message_visible = visible;
+  presentation_.MessageChanged(state_.message_text, state_.message_visible);
 }
 
 void Player::EndMessage() {
@@ -130,29 +106,29 @@ void Player::EndMessage() {
 
 void Player::SetChoice(int index, const std::string& caption, bool visible) {
   // The caption comes before the visibility, so a button never shows stale text.
-  com_[index].caption = caption;
-  com_[index].visible = visible;
-  presentation_.ChoiceChanged(index, com_[index].caption, visible);
+  state_.com[index].caption = caption;
+  state_.com[index].visible = visible;
+  presentation_.ChoiceChanged(index, state_.com[index].caption, visible);
 }
 
 void Player::HideChoices() {
-  for (int i = 0; i < 2; ++i) SetChoice(i, com_[i].caption, false);
+  for (int i = 0; i < 2; ++i) SetChoice(i, state_.com[i].caption, false);
 }
 
 void Player::SetTimerEnabled(bool enabled) {
-  if (tim_say_.enabled == enabled) return;
-  tim_say_.enabled = enabled;
-  presentation_.TimerChanged(tim_say_.enabled, tim_say_.interval_ms);
+  if (state_.tim_say.enabled == enabled) return;
+  state_.tim_say.enabled = enabled;
+  presentation_.TimerChanged(state_.tim_say.enabled, state_.tim_say.interval_ms);
 }
 
 void Player::SetTimerInterval(int interval_ms) {
-  if (tim_say_.interval_ms == interval_ms) return;
-  tim_say_.interval_ms = interval_ms;
-  presentation_.TimerChanged(tim_say_.enabled, tim_say_.interval_ms);
+  if (state_.tim_say.interval_ms == interval_ms) return;
+  state_.tim_say.interval_ms = interval_ms;
+  presentation_.TimerChanged(state_.tim_say.enabled, state_.tim_say.interval_ms);
 }
 
 void Player::SetPacing(bool pause_at_page_end) {
-  pause_at_page_end_ = pause_at_page_end;
+  state_.pause_at_page_end = pause_at_page_end;
   SetTimerInterval(pause_at_page_end ? kNormalIntervalMs : kFastIntervalMs);
 }
 

@@ -17,31 +17,38 @@ namespace tavrin {
 struct PacingTimer {
   bool enabled = false;
   int interval_ms = 10;  // the interval it is created with; opening sets 100 before use
+  bool operator==(const PacingTimer&) const = default;
 };
 
 /// One choice button as the engine holds it.
 struct ChoiceButton {
   std::string caption = "Command1";
   bool visible = true;  // shown, as "Command1", until the first activation hides them
+  bool operator==(const ChoiceButton&) const = default;
 };
 
 /// Everything a run holds between two events: the reader's place in the file, the look-ahead
-/// and what is shown. A front end that explores the script takes it before an event and puts
-/// it back to try another way on from the same moment.
+/// and what is shown. The player keeps its state in one of these, so a snapshot is a copy of
+/// it with the file's place added; a front end that explores the script takes one before an
+/// event and puts it back to try another way on from the same moment.
 struct PlayerState {
+  // The file's place, in a snapshot only: the player itself asks its open file.
   bool script_open = false;
   ScriptPosition position;
-  std::string next_line;
+
+  std::string next_line;          // the look-ahead, `NextLine`
   uint64_t next_line_number = 0;  // 0 for a line the file does not hold (see `NextLine`)
   uint64_t current_line_number = 0;
-  uint8_t line_count = 0;
+  uint8_t line_count = 0;  // `LineCount`: the text lines of the page so far
   std::string prompt;
   bool pause_at_page_end = true;
   int16_t score = 0;
-  std::string message_text;
+  std::string message_text = "Label1";  // what the message window shows before the opening
   bool message_visible = true;
   ChoiceButton com[2];
   PacingTimer tim_say;
+
+  bool operator==(const PlayerState&) const = default;
 };
 
 /// The scenario every run opens, and opens again at a restart: the file dat.dat in the game
@@ -51,6 +58,18 @@ inline constexpr std::string_view kScenarioName = "dat";
 inline constexpr int kNormalIntervalMs = 100;
 inline constexpr int kFastIntervalMs = 1;
 inline constexpr std::string_view kPagePrompt = "\u25BC";  // ▼
+
+// The handlers and the state keep the short names of the window's parts, so that a handler
+// reads as the part and the event it answers (`Lbl_Click`, `TimSay_Timer`):
+//   Fom     the main window; `Form_Load`, `Form_Activate`, `Form_Unload` are its events
+//   Lbl     the message window across the bottom, a label holding the page of text
+//   Com     the two choice buttons over the message window, `Com(0)` and `Com(1)`
+//   Pic     the picture area above the message window (`E`: the picture held behind it)
+//   TimSay  the pacing timer, whose ticks step the scenario on
+//   BgmTim  the music's watchdog timer, which starts the piece again when it has ended
+//   tugi    the end marker line ("next"); the look-ahead holds it once the file has no more
+//   twips   the layout's unit of length, 1/1440 inch
+// Inside the window the same parts are named by what they do (`message_`, `choices_`).
 
 /// The scenario player: the whole state of a run and the handlers that move it. Front ends
 /// forward window events to the handlers (`Lbl_MouseDown`, `Lbl_Click`, `TimSay_Timer`,
@@ -76,21 +95,19 @@ class Player {
   void Com_Click(int index);
 
   // What a front end may read back.
-  const std::string& MessageText() const { return message_text_; }
-  bool MessageVisible() const { return message_visible_; }
-  const ChoiceButton& Choice(int index) const { return com_[index]; }
-  bool ChoiceShown() const { return com_[0].visible; }
-  const PacingTimer& TimSay() const { return tim_say_; }
-  int16_t Score() const { return score_; }
-  bool PauseAtPageEnd() const { return pause_at_page_end_; }
-  const std::string& Prompt() const { return prompt_; }
+  const std::string& MessageText() const { return state_.message_text; }
+  bool MessageVisible() const { return state_.message_visible; }
+  const ChoiceButton& Choice(int index) const { return state_.com[index]; }
+  bool ChoiceShown() const { return state_.com[0].visible; }
+  const PacingTimer& TimSay() const { return state_.tim_say; }
+  int16_t Score() const { return state_.score; }
+  bool PauseAtPageEnd() const { return state_.pause_at_page_end; }
+  const std::string& Prompt() const { return state_.prompt; }
   bool ScriptOpen() const { return script_file_.IsOpen(); }
-  const std::string& NextLine() const { return next_line_; }
-  uint8_t LineCount() const { return line_count_; }
   /// The number of the line the stepper acted on last (1 for the first line of the file);
   /// 0 when it was none of the file's lines (the empty line that stands in for a line
   /// consumed, or the end of the file).
-  uint64_t CurrentLineNumber() const { return current_line_number_; }
+  uint64_t CurrentLineNumber() const { return state_.current_line_number; }
   /// Where the reader stands in the script file.
   ScriptPosition ScriptPlace() const { return script_file_.Position(); }
 
@@ -109,7 +126,7 @@ class Player {
 
   /// Whether the message window takes presses and clicks now: it is shown and no choice
   /// covers it.
-  bool MessageWindowTakesInput() const { return message_visible_ && !ChoiceShown(); }
+  bool MessageWindowTakesInput() const { return state_.message_visible && !ChoiceShown(); }
 
  private:
   // The handlers' bodies: opening runs the first step as a click, and a restart opens
@@ -131,7 +148,7 @@ class Player {
   void Restart();
   void ShowTextLine(const std::string& line);
   void EndScenario();
-  void StopScenario(const std::string& reason);
+  void StopScenario(const ScenarioStop& stop);
   void FollowChoice(int index);
 
   // Writing the presentation.
@@ -154,7 +171,7 @@ class Player {
   /// Tells the trace that the look-ahead was taken for `use`.
   void TraceTaken(ScriptTrace::Use use);
 
-  // How a page fills. `line_count_` counts the text lines of the page so far, and the text
+  // How a page fills. `line_count` counts the text lines of the page so far, and the text
   // line that finds `kPageFullAt` of them ends the page. The line that ends a page counts
   // as the first of the next, and opening starts the count there too, so those pages hold
   // 10 lines; an empty line starts it at 0, so a page that begins after one holds 11.
@@ -167,19 +184,8 @@ class Player {
   std::string scenario_file_name_;
 
   ScriptFile script_file_;
-  std::string next_line_;
-  uint64_t next_line_number_ = 0;
-  uint64_t current_line_number_ = 0;
+  PlayerState state_;  // all but the file's place, which `script_file_` keeps
   ScriptTrace* trace_ = nullptr;
-  uint8_t line_count_ = 0;
-  std::string prompt_;
-  bool pause_at_page_end_ = true;
-  int16_t score_ = 0;
-
-  std::string message_text_ = "Label1";
-  bool message_visible_ = true;
-  ChoiceButton com_[2];
-  PacingTimer tim_say_;
 
   // A handler runs to its end before the next event: events that arrive while one runs
   // (a timer tick during a message box) are dropped.

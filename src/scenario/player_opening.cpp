@@ -6,7 +6,7 @@ namespace tavrin {
 
 void Player::Activate() {
   HideChoices();
-  score_ = 0;
+  state_.score = 0;
   OpenScenario(std::string(kScenarioName));
 }
 
@@ -14,7 +14,7 @@ void Player::OpenScenario(const std::string& name) {
   script_file_.Close();
   SetPacing(true);
   ShowMessage("", true);
-  line_count_ = kCountAfterPageEnd;  // so the first page holds as many lines as later ones
+  state_.line_count = kCountAfterPageEnd;  // so the first page holds as many lines as later ones
   HideChoices();
 
   scenario_file_name_ = name + ".dat";
@@ -29,8 +29,8 @@ void Player::OpenScenario(const std::string& name) {
     presentation_.Alert(name + " not found");
     return;
   }
-  next_line_ = std::move(*first);
-  next_line_number_ = script_file_.LineNumber();
+  state_.next_line = std::move(*first);
+  state_.next_line_number = script_file_.LineNumber();
 
   const bool outer = in_first_step_of_opening_;
   in_first_step_of_opening_ = true;
@@ -42,7 +42,8 @@ void Player::Restart() {
   // Reopening runs the first step inside this one. If that step comes back here before it
   // has shown anything, the scenario would restart forever.
   if (in_first_step_of_opening_) {
-    throw ScenarioStop(scenario_file_name_ + " restarts without showing anything.");
+    throw ScenarioStop(StopReason::RestartsForever,
+                       scenario_file_name_ + " restarts without showing anything.");
   }
   script_file_.Close();
   Activate();

@@ -13,20 +13,20 @@ void Player::StepScript() {
   try {
     StepOnce();
   } catch (const ScenarioStop& stop) {
-    StopScenario(stop.what());
+    StopScenario(stop);
   }
 }
 
 void Player::StepOnce() {
   for (;;) {
-    std::string line = std::move(next_line_);
-    current_line_number_ = next_line_number_;
+    std::string line = std::move(state_.next_line);
+    state_.current_line_number = state_.next_line_number;
     std::optional<std::string> read = ReadNextLine();
-    next_line_number_ = read ? script_file_.LineNumber() : 0;
-    next_line_ = read ? std::move(*read) : std::string(kEndMarker);
+    state_.next_line_number = read ? script_file_.LineNumber() : 0;
+    state_.next_line = read ? std::move(*read) : std::string(kEndMarker);
     const LineKind kind = KindOfLine(line);
-    if (trace_ != nullptr && current_line_number_ != 0) {
-      trace_->LineReached(current_line_number_, kind, line);
+    if (trace_ != nullptr && state_.current_line_number != 0) {
+      trace_->LineReached(state_.current_line_number, kind, line);
     }
     switch (kind) {
       case LineKind::EndMarker:
@@ -53,7 +53,7 @@ void Player::StepOnce() {
         return;
       case LineKind::Empty:
         ShowMessage("", true);
-        line_count_ = kCountAfterEmptyLine;
+        state_.line_count = kCountAfterEmptyLine;
         continue;
       case LineKind::Picture:
         presentation_.ShowPicture(PictureName(line));
@@ -68,7 +68,9 @@ void Player::StepOnce() {
 std::optional<std::string> Player::ReadNextLine() {
   std::optional<std::string> line = script_file_.ReadLine();
   if (!line && !script_file_.Failure().empty()) {
-    throw ScenarioStop(scenario_file_name_ + ": " + script_file_.Failure() + ".");
+    throw ScenarioStop(StopReason::Unreadable,
+                       scenario_file_name_ + ": " + script_file_.Failure() + ".",
+                       script_file_.Failure());
   }
   return line;
 }
@@ -76,35 +78,37 @@ std::optional<std::string> Player::ReadNextLine() {
 std::string Player::ReadRequiredLine(const std::string& looking_for) {
   std::optional<std::string> line = ReadNextLine();
   if (!line) {
-    throw ScenarioStop(scenario_file_name_ + " ended while looking for " + looking_for + ".");
+    throw ScenarioStop(StopReason::FileEnded,
+                       scenario_file_name_ + " ended while looking for " + looking_for + ".",
+                       looking_for);
   }
-  next_line_number_ = script_file_.LineNumber();
+  state_.next_line_number = script_file_.LineNumber();
   return std::move(*line);
 }
 
 void Player::ConsumeLookAhead() {
-  next_line_.clear();
-  next_line_number_ = 0;
+  state_.next_line.clear();
+  state_.next_line_number = 0;
 }
 
 void Player::TraceTaken(ScriptTrace::Use use) {
-  if (trace_ != nullptr && next_line_number_ != 0) {
-    trace_->LineTaken(next_line_number_, use, next_line_);
+  if (trace_ != nullptr && state_.next_line_number != 0) {
+    trace_->LineTaken(state_.next_line_number, use, state_.next_line);
   }
 }
 
 void Player::ShowQuestion() {
   for (int i = 0; i < 2; ++i) {
-    SetChoice(i, next_line_, true);
+    SetChoice(i, state_.next_line, true);
     TraceTaken(ScriptTrace::Use::Caption);
-    next_line_ = ReadRequiredLine("the two choices of a question and the line after them");
+    state_.next_line = ReadRequiredLine("the two choices of a question and the line after them");
   }
   SetTimerEnabled(false);
 }
 
 void Player::SkipBranch() {
-  while (next_line_ != kBlockEndLine) {
-    next_line_ = ReadRequiredLine("\"\u25CF\" to close a branch");
+  while (state_.next_line != kBlockEndLine) {
+    state_.next_line = ReadRequiredLine("\"\u25CF\" to close a branch");
   }
   TraceTaken(ScriptTrace::Use::BranchEnd);
   EndBranch();
@@ -116,13 +120,13 @@ void Player::EndBranch() {
 }
 
 void Player::AddScore(const std::string& line) {
-  score_ = AddToScore(score_, ScoreNumber(std::string_view(line).substr(1)));
+  state_.score = AddToScore(state_.score, ScoreNumber(std::string_view(line).substr(1)));
 }
 
 void Player::JumpToEnding() {
-  const std::string_view label = EndingLabel(score_);
-  while (next_line_ != label) {
-    next_line_ = ReadRequiredLine("the ending \"" + std::string(label) + "\"");
+  const std::string_view label = EndingLabel(state_.score);
+  while (state_.next_line != label) {
+    state_.next_line = ReadRequiredLine("the ending \"" + std::string(label) + "\"");
   }
   TraceTaken(ScriptTrace::Use::Label);
   ConsumeLookAhead();
@@ -130,29 +134,33 @@ void Player::JumpToEnding() {
 
 void Player::ShowTextLine(const std::string& line) {
   // After a page end the old page is dropped; otherwise the line joins the rows shown.
-  std::string text = prompt_ == kPagePrompt ? std::string() : message_text_;
-  const bool page_ends = EndsPageBefore(next_line_) || line_count_ >= kPageFullAt;
+  std::string text = state_.prompt == kPagePrompt ? std::string() : state_.message_text;
+  const bool page_ends = EndsPageBefore(state_.next_line) || state_.line_count >= kPageFullAt;
   if (page_ends) {
-    prompt_ = kPagePrompt;
-    if (pause_at_page_end_) SetTimerEnabled(false);
-    line_count_ = kCountAfterPageEnd;
+    state_.prompt = kPagePrompt;
+    if (state_.pause_at_page_end) SetTimerEnabled(false);
+    state_.line_count = kCountAfterPageEnd;
   } else {
-    prompt_.clear();
-    ++line_count_;
+    state_.prompt.clear();
+    ++state_.line_count;
   }
-  text.append("\r\n").append(line).append(prompt_);
+  text.append("\r\n").append(line).append(state_.prompt);
   ShowMessage(text, true);
+  // The step ends here, and the next one shows the picture first.
+  if (KindOfLine(state_.next_line) == LineKind::Picture) {
+    presentation_.PictureAhead(PictureName(state_.next_line));
+  }
 }
 
 void Player::FollowChoice(int index) {
   if (!script_file_.IsOpen()) return;
   try {
     // The caption lines are already behind the read position; the first equal line wins.
-    while (com_[index].caption != next_line_) {
-      next_line_ = ReadRequiredLine("the choice \"" + com_[index].caption + "\"");
+    while (state_.com[index].caption != state_.next_line) {
+      state_.next_line = ReadRequiredLine("the choice \"" + state_.com[index].caption + "\"");
     }
   } catch (const ScenarioStop& stop) {
-    StopScenario(stop.what());
+    StopScenario(stop);
     return;
   }
   TraceTaken(ScriptTrace::Use::Label);
@@ -162,10 +170,11 @@ void Player::FollowChoice(int index) {
   StepScript();
 }
 
-void Player::StopScenario(const std::string& reason) {
+void Player::StopScenario(const ScenarioStop& stop) {
+  if (trace_ != nullptr) trace_->ScenarioStopped(stop);
   EndScenario();
   HideChoices();
-  presentation_.Alert(reason);
+  presentation_.Alert(stop.what());
 }
 
 }  // namespace tavrin

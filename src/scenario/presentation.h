@@ -22,10 +22,15 @@ class Presentation {
   virtual void TimerChanged(bool enabled, int interval_ms) = 0;
 
   /// A picture line names `name` (the line from its sixth character on, as written).
-  /// The picture area is cleared and shows `ImgDir` & name & ".jpg", or the last picture
-  /// that loaded when `name` is empty; a picture that does not load leaves it black.
-  /// Nothing comes back: a failure here never concerns the scenario.
+  /// The picture area is cleared and shows the picture `name + ".jpg"` of the game's img
+  /// folder, or the last picture that loaded when `name` is empty; a picture that does not
+  /// load leaves it black. Nothing comes back: a failure here never concerns the scenario.
   virtual void ShowPicture(const std::string& name) = 0;
+
+  /// A step has ended, and the next step starts with a picture line naming `name`: a front
+  /// end may decode that picture while the reader reads. What shows is still decided by
+  /// `ShowPicture` when the line is reached.
+  virtual void PictureAhead(const std::string& /*name*/) {}
 
   /// A modal message box with `text` and an OK button; returns once it is dismissed.
   virtual void Alert(const std::string& text) = 0;

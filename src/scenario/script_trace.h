@@ -4,6 +4,7 @@
 #include <string>
 
 #include "scenario/line_kind.h"
+#include "scenario/scenario_stop.h"
 
 namespace tavrin {
 
@@ -26,6 +27,9 @@ class ScriptTrace {
   virtual void LineReached(uint64_t number, LineKind kind, const std::string& line) = 0;
   /// Line `number` was taken for `use`.
   virtual void LineTaken(uint64_t number, Use use, const std::string& line) = 0;
+  /// The scenario stopped before its end for `stop.Reason()`; the reader is told
+  /// `stop.what()` next.
+  virtual void ScenarioStopped(const ScenarioStop& stop) = 0;
 };
 
 }  // namespace tavrin

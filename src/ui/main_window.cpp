@@ -55,7 +55,7 @@ MainWindow::MainWindow(std::shared_ptr<GameFolder> game, MusicHooks* music)
   InstallAccessibility();
 
   key_repeats_ = new KeyRepeats(this);
-  pic_ = new PictureView(std::move(game), this);
+  picture_ = new PictureView(std::move(game), this);
   CreateControls();
   CreateShortcuts();
   setAcceptDrops(true);
@@ -70,15 +70,15 @@ MainWindow::MainWindow(std::shared_ptr<GameFolder> game, MusicHooks* music)
 
   // TimSay is created disabled; the player enables it and sets its interval. At 1 ms it
   // has to tick every millisecond, which only a precise timer does.
-  tim_say_.setTimerType(Qt::PreciseTimer);
-  tim_say_.setInterval(player_->TimSay().interval_ms);
-  connect(&tim_say_, &QTimer::timeout, this, &MainWindow::TimSay_Timer);
+  pacing_timer_.setTimerType(Qt::PreciseTimer);
+  pacing_timer_.setInterval(player_->TimSay().interval_ms);
+  connect(&pacing_timer_, &QTimer::timeout, this, &MainWindow::TimSay_Timer);
   // BgmTim ticks when the music asks for it: at the piece's end, and every few milliseconds
   // around it until it has started again; never while there is nothing to watch, so that a
   // window waiting for the reader does not wake at all.
-  bgm_tim_.setSingleShot(true);
-  bgm_tim_.setTimerType(Qt::PreciseTimer);
-  connect(&bgm_tim_, &QTimer::timeout, this, &MainWindow::BgmTim_Timer);
+  music_timer_.setSingleShot(true);
+  music_timer_.setTimerType(Qt::PreciseTimer);
+  connect(&music_timer_, &QTimer::timeout, this, &MainWindow::BgmTim_Timer);
   fast_key_.setInterval(kNormalIntervalMs / 2);
   connect(&fast_key_, &QTimer::timeout, this, &MainWindow::FastKeyHeld);
 
@@ -86,8 +86,8 @@ MainWindow::MainWindow(std::shared_ptr<GameFolder> game, MusicHooks* music)
 }
 
 MainWindow::~MainWindow() {
-  tim_say_.stop();
-  bgm_tim_.stop();
+  pacing_timer_.stop();
+  music_timer_.stop();
   fast_key_.stop();
   pacer_.Stop();
 }
@@ -96,38 +96,38 @@ void MainWindow::CreateControls() {
   // The window's own black is painted (`paintEvent`), not set in its palette: a palette or
   // font set on the window would pass on to the message box, which is its child.
   setAttribute(Qt::WA_OpaquePaintEvent);
-  SetBackground(pic_, Qt::black);
+  SetBackground(picture_, Qt::black);
 
   // The message window first and the buttons after it, so the buttons lie on top of it
   // and take the clicks wherever they are shown.
-  lbl_ = new MessageLabel(this);
-  QPalette colours = lbl_->palette();
+  message_ = new MessageLabel(this);
+  QPalette colours = message_->palette();
   colours.setColor(QPalette::Window, Qt::black);
   colours.setColor(QPalette::WindowText, QColor(0, 200, 255));
-  lbl_->setPalette(colours);
-  lbl_->setAutoFillBackground(true);
-  lbl_->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+  message_->setPalette(colours);
+  message_->setAutoFillBackground(true);
+  message_->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
 
   for (int i = 0; i < 2; ++i) {
-    com_[i] = new CommandButton(i, key_repeats_, this);
-    com_[i]->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
-    connect(com_[i], &QPushButton::clicked, this, [this, i] { Com_Click(i); });
+    choices_[i] = new CommandButton(i, key_repeats_, this);
+    choices_[i]->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+    connect(choices_[i], &QPushButton::clicked, this, [this, i] { Com_Click(i); });
   }
   ShowPlayerState();
   // The picture area, and the black around the grid, take the reader's clicks as the
   // message window does.
-  for (QWidget* surface :
-       {static_cast<QWidget*>(lbl_), static_cast<QWidget*>(pic_), static_cast<QWidget*>(this)}) {
+  for (QWidget* surface : {static_cast<QWidget*>(message_), static_cast<QWidget*>(picture_),
+                           static_cast<QWidget*>(this)}) {
     auto* clicks = new ReaderClicks(surface);
     connect(clicks, &ReaderClicks::MouseDown, this, &MainWindow::Lbl_MouseDown);
     connect(clicks, &ReaderClicks::Click, this, &MainWindow::Lbl_Click);
   }
-  pic_->setContextMenuPolicy(Qt::NoContextMenu);
+  picture_->setContextMenuPolicy(Qt::NoContextMenu);
 
-  setTabOrder(lbl_, com_[0]);
-  setTabOrder(com_[0], com_[1]);
-  setTabOrder(com_[1], pic_);
-  lbl_->setFocus();
+  setTabOrder(message_, choices_[0]);
+  setTabOrder(choices_[0], choices_[1]);
+  setTabOrder(choices_[1], picture_);
+  message_->setFocus();
 }
 
 void MainWindow::CreateShortcuts() {
@@ -150,13 +150,13 @@ void MainWindow::CreateShortcuts() {
 // The controls as the player stands: its page, its choices.
 void MainWindow::ShowPlayerState() {
   message_visible_ = player_->MessageVisible();
-  lbl_->SetPage(player_->MessageText());
-  lbl_->setVisible(message_visible_);
+  message_->SetPage(player_->MessageText());
+  message_->setVisible(message_visible_);
   for (int i = 0; i < 2; ++i) {
     choice_caption_[i] = QString::fromStdString(player_->Choice(i).caption);
     choice_visible_[i] = player_->Choice(i).visible;
-    com_[i]->setText(choice_caption_[i]);
-    com_[i]->setVisible(choice_visible_[i]);
+    choices_[i]->setText(choice_caption_[i]);
+    choices_[i]->setVisible(choice_visible_[i]);
   }
 }
 
@@ -197,14 +197,14 @@ void MainWindow::FitLayout() {
     text_points_ = layout_.font_points;
     const QFont text_font = TextFont(text_points_);
     const int margin = TextSideMargin(text_font);
-    lbl_->setContentsMargins(margin, 0, margin, 0);
-    lbl_->SetLayoutFont(text_font);
-    for (CommandButton* button : com_) button->setFont(text_font);
+    message_->setContentsMargins(margin, 0, margin, 0);
+    message_->SetLayoutFont(text_font);
+    for (CommandButton* button : choices_) button->setFont(text_font);
   }
-  pic_->setGeometry(layout_.pic);
-  lbl_->setGeometry(layout_.lbl);
-  for (int i = 0; i < 2; ++i) com_[i]->setGeometry(layout_.com[i]);
-  pic_->Refit();
+  picture_->setGeometry(layout_.picture);
+  message_->setGeometry(layout_.message);
+  for (int i = 0; i < 2; ++i) choices_[i]->setGeometry(layout_.choices[i]);
+  picture_->Refit();
   // The page's views were laid out again: one may have filled, or emptied, on the way.
   ViewChanged();
   update();
@@ -236,7 +236,7 @@ bool MainWindow::IsNormal() const {
 void MainWindow::ToggleFullScreen() { setWindowState(windowState() ^ Qt::WindowFullScreen); }
 
 void MainWindow::StepBack() {
-  if (LookingAtThePast() || lbl_->Views().LookingBack()) {
+  if (LookingAtThePast() || message_->Views().LookingBack()) {
     ReturnToPresent();
     return;
   }
@@ -304,15 +304,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 bool MainWindow::focusNextPrevChild(bool next) {
   // While a choice covers the message window, Tab and the arrows go between its two
   // buttons only.
-  if (com_[0]->isHidden() || com_[1]->isHidden()) return QWidget::focusNextPrevChild(next);
+  if (choices_[0]->isHidden() || choices_[1]->isHidden()) return QWidget::focusNextPrevChild(next);
   const QWidget* focused = focusWidget();
   CommandButton* target = nullptr;
-  if (focused == com_[0]) {
-    target = com_[1];
-  } else if (focused == com_[1]) {
-    target = com_[0];
+  if (focused == choices_[0]) {
+    target = choices_[1];
+  } else if (focused == choices_[1]) {
+    target = choices_[0];
   } else {
-    target = next ? com_[0] : com_[1];
+    target = next ? choices_[0] : choices_[1];
   }
   target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
   return true;
@@ -328,8 +328,8 @@ void MainWindow::Form_Unload() {
   unloaded_ = true;
   player_->Form_Unload();
   if (music_ != nullptr) music_->MidiClose();
-  tim_say_.stop();
-  bgm_tim_.stop();
+  pacing_timer_.stop();
+  music_timer_.stop();
   fast_key_.stop();
   pacer_.Stop();
   // The program ends with its last window; a message box open over it blocks the close.
@@ -342,16 +342,16 @@ void MainWindow::PlayGame(std::shared_ptr<GameFolder> game) {
   // ...and the new one starts as at start-up, in the window as the reader has it. What was
   // read is kept: it is the reader's, for the run.
   past_index_ = -1;
-  lbl_->ShowPresent();
+  message_->ShowPresent();
   music_file_ = game->Find("bgm.mid");
   player_ = std::make_unique<Player>(*this, game);
-  pic_->SetGame(std::move(game));
+  picture_->SetGame(std::move(game));
   ShowPlayerState();
   picture_changed_ = true;
   wheel_ = 0;
   unloaded_ = false;
   StartMusic();
-  lbl_->setFocus();
+  message_->setFocus();
   ViewChanged();
   activateWindow();
   QMetaObject::invokeMethod(this, &MainWindow::Form_Activate, Qt::QueuedConnection);
@@ -366,8 +366,8 @@ void MainWindow::Com_Click(int index) {
 void MainWindow::TimSay_Timer() {
   // Under fast pacing a full view passes at a tick, as a page end does; under normal
   // pacing the clock does not run while a view waits.
-  if (lbl_->Views().Waiting()) {
-    if (!player_->PauseAtPageEnd() && lbl_->Views().Continue()) ViewChanged();
+  if (message_->Views().Waiting()) {
+    if (!player_->PauseAtPageEnd() && message_->Views().Continue()) ViewChanged();
     return;
   }
   player_->TimSay_Timer();
@@ -382,10 +382,10 @@ void MainWindow::BgmTim_Timer() {
 void MainWindow::ArmBgmTim() {
   const std::optional<std::chrono::milliseconds> delay = music_->BgmTimDelay();
   if (!delay) {
-    bgm_tim_.stop();
+    music_timer_.stop();
     return;
   }
-  bgm_tim_.start(static_cast<int>(std::clamp<int64_t>(delay->count(), 1, INT32_MAX)));
+  music_timer_.start(static_cast<int>(std::clamp<int64_t>(delay->count(), 1, INT32_MAX)));
 }
 
 }  // namespace tavrin

@@ -82,13 +82,14 @@ class MainWindow : public QWidget, public Presentation {
  public:
   /// Whether the pacing timer's ticks reach the player now: the player's timer is enabled
   /// and no view holds them back.
-  bool TicksDelivered() const { return tim_say_.isActive(); }
+  bool TicksDelivered() const { return pacing_timer_.isActive(); }
 
   // Presentation.
   void MessageChanged(const std::string& text, bool visible) override;
   void ChoiceChanged(int index, const std::string& caption, bool visible) override;
   void TimerChanged(bool enabled, int interval_ms) override;
   void ShowPicture(const std::string& name) override;
+  void PictureAhead(const std::string& name) override;
   void Alert(const std::string& text) override;
 
  protected:
@@ -156,11 +157,12 @@ class MainWindow : public QWidget, public Presentation {
   std::unique_ptr<Player> player_;
   DropHandler drop_handler_;
 
-  PictureView* pic_ = nullptr;
-  MessageLabel* lbl_ = nullptr;
-  CommandButton* com_[2] = {nullptr, nullptr};
-  QTimer tim_say_;
-  QTimer bgm_tim_;
+  // `Pic`, `Lbl`, `Com(0)` and `Com(1)`, `TimSay` and `BgmTim`.
+  PictureView* picture_ = nullptr;
+  MessageLabel* message_ = nullptr;
+  CommandButton* choices_[2] = {nullptr, nullptr};
+  QTimer pacing_timer_;
+  QTimer music_timer_;
   KeyRepeats* key_repeats_ = nullptr;
   // Ctrl held: checked every few ticks, it keeps the story running fast. Its first tick
   // comes once Ctrl has been held longer than it takes to press a chord's second key.

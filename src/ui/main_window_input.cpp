@@ -75,7 +75,7 @@ void MainWindow::Lbl_Click() {
   if (!player_->MessageWindowTakesInput()) return;
   // A waiting view (or an earlier one looked at again) is the window's own: the click
   // shows the next view, and the lines go on arriving. It is not a step of the story.
-  PageViews& views = lbl_->Views();
+  PageViews& views = message_->Views();
   if (views.Waiting() || views.LookingBack()) {
     if (views.Continue()) ViewChanged();
     return;
@@ -90,16 +90,17 @@ void MainWindow::ViewChanged() {
 
 void MainWindow::SyncTimer() {
   const PacingTimer& timer = player_->TimSay();
-  const bool held = (lbl_->Views().Waiting() && player_->PauseAtPageEnd()) || LookingAtThePast() ||
-                    lbl_->Views().LookingBack();
+  const bool held = (message_->Views().Waiting() && player_->PauseAtPageEnd()) ||
+                    LookingAtThePast() || message_->Views().LookingBack();
   const int interval = std::max(1, timer.interval_ms);
   if (!timer.enabled || held || unloaded_) {
-    tim_say_.stop();
-    tim_say_.setInterval(interval);
+    pacing_timer_.stop();
+    pacing_timer_.setInterval(interval);
     return;
   }
   // A new interval starts the count again, as a running timer given one does.
-  if (!tim_say_.isActive() || tim_say_.interval() != interval) tim_say_.start(interval);
+  const bool restart = !pacing_timer_.isActive() || pacing_timer_.interval() != interval;
+  if (restart) pacing_timer_.start(interval);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -46,36 +46,36 @@ QString PlainForm(const ReadingLog::Page& page) {
 
 }  // namespace
 
-bool MainWindow::LookingAtThePast() const { return lbl_->ShowingPast(); }
+bool MainWindow::LookingAtThePast() const { return message_->ShowingPast(); }
 
 bool MainWindow::ShowPastPage(int index, bool from_end) {
   const ReadingLog::Page* page = index >= 0 ? log_.PageBefore(index) : nullptr;
   if (page == nullptr) return false;
   past_index_ = index;
-  lbl_->ShowPast(ShownForm(*page), index + 1, from_end);
-  if (focusWidget() != lbl_) lbl_->setFocus();  // the buttons wait hidden
+  message_->ShowPast(ShownForm(*page), index + 1, from_end);
+  if (focusWidget() != message_) message_->setFocus();  // the buttons wait hidden
   ViewChanged();
   return true;
 }
 
 void MainWindow::ReturnToPresent() {
-  if (!LookingAtThePast() && !lbl_->Views().LookingBack()) return;
+  if (!LookingAtThePast() && !message_->Views().LookingBack()) return;
   past_index_ = -1;
-  lbl_->ShowPresent();
-  if (lbl_->Views().LookingBack()) lbl_->Views().Continue();
+  message_->ShowPresent();
+  if (message_->Views().LookingBack()) message_->Views().Continue();
   ViewChanged();
 }
 
 void MainWindow::ShowEarlierView() {
   if (LookingAtThePast()) {
-    if (lbl_->ShownViews().ShowEarlier()) {
+    if (message_->ShownViews().ShowEarlier()) {
       ViewChanged();
     } else {
       ShowPastPage(past_index_ + 1, true);
     }
     return;
   }
-  if (player_->MessageWindowTakesInput() && lbl_->Views().ShowEarlier()) {
+  if (player_->MessageWindowTakesInput() && message_->Views().ShowEarlier()) {
     ViewChanged();
     return;
   }
@@ -84,17 +84,17 @@ void MainWindow::ShowEarlierView() {
 
 void MainWindow::ShowLaterView() {
   if (LookingAtThePast()) {
-    if (lbl_->ShownViews().ShowLater()) {
+    if (message_->ShownViews().ShowLater()) {
       ViewChanged();
     } else if (!ShowPastPage(past_index_ - 1, false)) {
       // Past the newest page read before: the page itself, where the reader left it.
       past_index_ = -1;
-      lbl_->ShowPresent();
+      message_->ShowPresent();
       ViewChanged();
     }
     return;
   }
-  if (player_->MessageWindowTakesInput() && lbl_->Views().ShowLater()) ViewChanged();
+  if (player_->MessageWindowTakesInput() && message_->Views().ShowLater()) ViewChanged();
 }
 
 void MainWindow::CopyText() {

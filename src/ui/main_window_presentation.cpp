@@ -4,7 +4,6 @@
 #include <QIcon>
 #include <QMessageBox>
 
-#include "scenario/line_kind.h"
 #include "ui/command_button.h"
 #include "ui/main_window.h"
 #include "ui/message_label.h"
@@ -14,14 +13,11 @@ namespace tavrin {
 
 void MainWindow::MessageChanged(const std::string& text, bool visible) {
   // The views follow the page at once: a view that fills holds the next tick back.
-  lbl_->SetPage(text);
+  message_->SetPage(text);
   log_.MessageChanged(text);
   message_visible_ = visible;
   SyncTimer();
   pacer_.Request();
-  // A picture line after this text is decoded while the reader reads.
-  const std::string& next = player_->NextLine();
-  if (KindOfLine(next) == LineKind::Picture) pic_->PictureComing(PictureName(next));
 }
 
 void MainWindow::ChoiceChanged(int index, const std::string& caption, bool visible) {
@@ -35,9 +31,14 @@ void MainWindow::ChoiceChanged(int index, const std::string& caption, bool visib
 void MainWindow::TimerChanged(bool, int) { SyncTimer(); }
 
 void MainWindow::ShowPicture(const std::string& name) {
-  pic_->ShowPicture(name);
+  picture_->ShowPicture(name);
   picture_changed_ = true;
   pacer_.Request();
+}
+
+void MainWindow::PictureAhead(const std::string& name) {
+  // Decoded while the reader reads the page.
+  picture_->PictureComing(name);
 }
 
 void MainWindow::Alert(const std::string& text) {
@@ -50,30 +51,30 @@ void MainWindow::Alert(const std::string& text) {
 }
 
 void MainWindow::ApplyChanges() {
-  const bool choice_was_shown = !com_[0]->isHidden();
+  const bool choice_was_shown = !choices_[0]->isHidden();
 
   // The page went to the message window as it came; it is painted now, before the
   // visibility, so a window that appears never shows a stale page.
   // A page looked back at shows in the message window; a choice waits behind it.
   const bool past = LookingAtThePast();
-  lbl_->update();
-  lbl_->setVisible(message_visible_ || past);
+  message_->update();
+  message_->setVisible(message_visible_ || past);
   for (int i = 0; i < 2; ++i) {
-    com_[i]->setText(choice_caption_[i]);
-    com_[i]->setVisible(choice_visible_[i] && !past);
+    choices_[i]->setText(choice_caption_[i]);
+    choices_[i]->setVisible(choice_visible_[i] && !past);
   }
   if (picture_changed_) {
     picture_changed_ = false;
-    pic_->update();
+    picture_->update();
   }
 
   // The keyboard follows the choice: to its first button when it appears, back to the
   // message window when it goes.
-  const bool choice_shown = !com_[0]->isHidden();
+  const bool choice_shown = !choices_[0]->isHidden();
   if (choice_shown && !choice_was_shown) {
-    if (focusWidget() == nullptr || focusWidget() == lbl_) com_[0]->setFocus();
-  } else if (!choice_shown && choice_was_shown && !lbl_->isHidden()) {
-    lbl_->setFocus();
+    if (focusWidget() == nullptr || focusWidget() == message_) choices_[0]->setFocus();
+  } else if (!choice_shown && choice_was_shown && !message_->isHidden()) {
+    message_->setFocus();
   }
   PublishForScreenReaders();
   CheckFrame();
@@ -83,13 +84,14 @@ void MainWindow::PublishForScreenReaders() {
   // A view reaches a screen reader once it is complete: when the window waits for the
   // reader (a full view, a page end, a choice) or shows an earlier view again; never row
   // by row, nor the pages that fast pacing runs through.
-  const PageViews& views = lbl_->Views();
+  const PageViews& views = message_->Views();
   const bool at_rest = !message_visible_ || views.LookingBack() || LookingAtThePast() ||
                        (views.Waiting() && player_->PauseAtPageEnd()) || player_->TickWouldIdle();
   if (!at_rest) return;
   // Under a choice the view is its question, which screen readers read with the button
   // that has the keyboard (the buttons lie in it: see `ReaderViews`).
-  lbl_->Publish(message_visible_ || LookingAtThePast() ? lbl_->SpokenReaderText() : QString());
+  message_->Publish(message_visible_ || LookingAtThePast() ? message_->SpokenReaderText()
+                                                           : QString());
 }
 
 }  // namespace tavrin

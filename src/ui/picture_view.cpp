@@ -7,14 +7,14 @@
 namespace tavrin {
 
 PictureView::PictureView(std::shared_ptr<GameFolder> game, QWidget* parent)
-    : QWidget(parent), e_(std::make_unique<PictureHolder>(std::move(game))) {
+    : QWidget(parent), holder_(std::make_unique<PictureHolder>(std::move(game))) {
   setObjectName(QStringLiteral("Pic"));
   setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted, black or picture
   setFocusPolicy(Qt::NoFocus);
 }
 
 PictureView::PictureView(std::filesystem::path img_dir, QWidget* parent)
-    : QWidget(parent), e_(std::make_unique<PictureHolder>(std::move(img_dir))) {
+    : QWidget(parent), holder_(std::make_unique<PictureHolder>(std::move(img_dir))) {
   setObjectName(QStringLiteral("Pic"));
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::NoFocus);
@@ -27,8 +27,8 @@ QSize PictureView::DevicePixelSize() const {
 }
 
 void PictureView::ShowPicture(const std::string& name) {
-  e_->SetTargetSize(DevicePixelSize());
-  shown_ = e_->ShowPicture(name) ? e_->Image().cacheKey() : 0;
+  holder_->SetTargetSize(DevicePixelSize());
+  shown_ = holder_->ShowPicture(name) ? holder_->Image().cacheKey() : 0;
   // Screen readers call the picture by the name the script gives it, without its folders.
   if (shown_ != 0 && !name.empty()) {
     held_name_ = QString::fromStdString(name.substr(name.find_last_of("/\\") + 1));
@@ -38,19 +38,19 @@ void PictureView::ShowPicture(const std::string& name) {
 }
 
 void PictureView::PictureComing(const std::string& name) {
-  e_->SetTargetSize(DevicePixelSize());
-  e_->PictureComing(name);
+  holder_->SetTargetSize(DevicePixelSize());
+  holder_->PictureComing(name);
 }
 
 void PictureView::Refit() {
-  const bool redecoded = e_->Refit(DevicePixelSize());
-  if (redecoded && shown_ != 0) shown_ = e_->Image().cacheKey();
+  const bool redecoded = holder_->Refit(DevicePixelSize());
+  if (redecoded && shown_ != 0) shown_ = holder_->Image().cacheKey();
   update();
 }
 
 void PictureView::SetGame(std::shared_ptr<GameFolder> game) {
-  e_ = std::make_unique<PictureHolder>(std::move(game));
-  e_->SetTargetSize(DevicePixelSize());
+  holder_ = std::make_unique<PictureHolder>(std::move(game));
+  holder_->SetTargetSize(DevicePixelSize());
   shown_ = 0;
   stretched_ = QImage();
   stretched_from_ = 0;
@@ -60,7 +60,7 @@ void PictureView::SetGame(std::shared_ptr<GameFolder> game) {
 
 void PictureView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (shown_ == 0 || e_->Image().isNull()) {
+  if (shown_ == 0 || holder_->Image().isNull()) {
     painter.fillRect(rect(), Qt::black);
     return;
   }
@@ -69,7 +69,7 @@ void PictureView::paintEvent(QPaintEvent*) {
   if (stretched_from_ != shown_ || stretched_.size() != device ||
       stretched_.devicePixelRatio() != ratio) {
     // Decoded at the area's size already, unless the picture is smaller than the area.
-    const QImage& held = e_->Image();
+    const QImage& held = holder_->Image();
     stretched_ = held.size() == device
                      ? held
                      : held.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

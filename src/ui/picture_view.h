@@ -24,9 +24,9 @@ class PictureView : public QWidget {
   /// The pictures in the folder `img_dir` on disk.
   PictureView(std::filesystem::path img_dir, QWidget* parent);
 
-  /// A picture line: clears the area and shows `ImgDir` & name & ".jpg", or the held
-  /// picture again when `name` is empty; a picture that does not load leaves it black.
-  /// Schedules no repaint: the caller asks for one once per frame.
+  /// A picture line: clears the area and shows the picture `name + ".jpg"` of the img
+  /// folder, or the held picture again when `name` is empty; a picture that does not load
+  /// leaves it black. Schedules no repaint: the caller asks for one once per frame.
   void ShowPicture(const std::string& name);
 
   /// A picture line naming `name` comes next: its picture is decoded meanwhile.
@@ -38,7 +38,7 @@ class PictureView : public QWidget {
   /// Another game's pictures from now on; the area is black until one is shown.
   void SetGame(std::shared_ptr<GameFolder> game);
 
-  const PictureHolder& E() const { return *e_; }
+  const PictureHolder& Holder() const { return *holder_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -46,11 +46,11 @@ class PictureView : public QWidget {
  private:
   QSize DevicePixelSize() const;
 
-  std::unique_ptr<PictureHolder> e_;
+  std::unique_ptr<PictureHolder> holder_;
   // The held picture stretched to the area's device pixels, and what it was made from.
   QImage stretched_;
   qint64 stretched_from_ = 0;
-  qint64 shown_ = 0;  // the image's cache key, or 0 while the area is black
+  qint64 shown_ = 0;   // the image's cache key, or 0 while the area is black
   QString held_name_;  // the held picture's name in the script
 };
 

@@ -26,10 +26,10 @@ QRect GridRect(int left, int top, int width, int height, QRect area) {
 
 // The controls on the grid over `layout.area`, and the font from the unit.
 void PlaceControls(WindowLayout& layout) {
-  layout.pic = GridRect(0, 0, 5, 5, layout.area);
-  layout.lbl = GridRect(0, 5, 5, 2, layout.area);
-  layout.com[0] = GridRect(0, 5, 5, 1, layout.area);
-  layout.com[1] = GridRect(0, 6, 5, 1, layout.area);
+  layout.picture = GridRect(0, 0, 5, 5, layout.area);
+  layout.message = GridRect(0, 5, 5, 2, layout.area);
+  layout.choices[0] = GridRect(0, 5, 5, 1, layout.area);
+  layout.choices[1] = GridRect(0, 6, 5, 1, layout.area);
   layout.font_points = std::max(1, static_cast<int>(std::floor(layout.unit_twips / 100.0f)) - 2);
 }
 

@@ -17,13 +17,14 @@ namespace tavrin {
 struct WindowLayout {
   float unit_twips = 0;  // screen height in twips / 9 at the opening size, in single precision
   float twips_per_pixel = 15;
-  QMargins frame;       // the frame the layout was made for
-  QSize outer;          // the whole window, frame included, in logical pixels
-  QSize client;         // the inner area
-  QRect area;           // the part of it the grid covers: all of it at the opening size
-  QRect pic;            // (0, 0, 5, 5) in grid units, in the client area's pixels
-  QRect lbl;            // (0, 5, 5, 2)
-  QRect com[2];         // (0, 5, 5, 1) and (0, 6, 5, 1)
+  QMargins frame;  // the frame the layout was made for
+  QSize outer;     // the whole window, frame included, in logical pixels
+  QSize client;    // the inner area
+  QRect area;      // the part of it the grid covers: all of it at the opening size
+  // The parts, at (left, top, width, height) in grid units, in the client area's pixels.
+  QRect picture;        // `Pic`: (0, 0, 5, 5)
+  QRect message;        // `Lbl`: (0, 5, 5, 2)
+  QRect choices[2];     // `Com(0)` and `Com(1)`: (0, 5, 5, 1) and (0, 6, 5, 1)
   int font_points = 1;  // the unit in twips / 100, rounded down, less 2
 };
 

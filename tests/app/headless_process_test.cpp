@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "../support/file_bytes.h"
-#include "../support/temp_folder.h"
+#include "support/file_bytes.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -36,9 +36,10 @@ class HeadlessProcess : public ::testing::Test {
     const std::string label = "\x81\x84";
     const std::string block_end = "\x81\x9C";
     const std::vector<std::string> lines = {
-        ">img Title", "Hello.", "", "Left or right?", "-qst", label + "L", label + "R",
-        label + "L", "+10", "Went left.", "", label + "R", "+30", "Went right.", "",
-        block_end, "", ">img missing", "The end.", "tugi"};
+        ">img Title", "Hello.",      "",    "Left or right?", "-qst", label + "L",
+        label + "R",  label + "L",   "+10", "Went left.",     "",     label + "R",
+        "+30",        "Went right.", "",    block_end,        "",     ">img missing",
+        "The end.",   "tugi"};
     std::string bytes;
     for (const auto& line : lines) bytes += line + "\r\n";
     folder_.Write("game/dat.dat", bytes);
@@ -75,8 +76,9 @@ class HeadlessProcess : public ::testing::Test {
 
 TEST_F(HeadlessProcess, PlaysAGameThroughAChoiceAndReportsWhatTheReaderSees) {
   WriteGame();
-  const ProgramRun run = PlayGame("# comments and empty lines print nothing\n\nclick\nrun\nchoose 1\n"
-                           "click\nclose\n");
+  const ProgramRun run = PlayGame(
+      "# comments and empty lines print nothing\n\nclick\nrun\nchoose 1\n"
+      "click\nclose\n");
   ASSERT_EQ(run.status, 0) << run.err;
   ASSERT_EQ(run.states.size(), 6u);
 

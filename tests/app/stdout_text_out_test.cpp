@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "support/patience.h"
+
 namespace tavrin {
 namespace {
-
-constexpr int kDeadlineMs = 20000;  // a guard against a hang, not a limit
 
 class Pipe {
  public:
@@ -111,10 +111,11 @@ TEST(StdoutTextOut, AReaderThatDoesNotReadHoldsNothingUpAndOneGoneIsSaidOnce) {
 
   // The reader goes: the writer's next write fails, and that is said once, not a SIGPIPE.
   pipe.CloseReadEnd();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !complaints.Said().empty(); }, kDeadlineMs));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return !complaints.Said().empty(); }, test_support::kPatienceMs));
   out.Page(QStringLiteral("After."));
   out.Page(QStringLiteral("And after."));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return out.Queued() == 0; }, kDeadlineMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return out.Queued() == 0; }, test_support::kPatienceMs));
   const std::vector<std::string> said = complaints.Said();
   ASSERT_EQ(said.size(), 1u);
   EXPECT_NE(said.front().find("standard output cannot be written"), std::string::npos)

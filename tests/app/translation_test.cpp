@@ -11,10 +11,10 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "../support/temp_folder.h"
 #include "app/game_chooser.h"
 #include "app/location_message.h"
 #include "app/window_front_end.h"
+#include "support/temp_folder.h"
 
 namespace tavrin {
 namespace {

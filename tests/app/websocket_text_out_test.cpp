@@ -21,16 +21,15 @@
 #include <vector>
 
 #include "app/text_out/open_text_outs.h"
+#include "support/patience.h"
 
 namespace tavrin {
 namespace {
 
-constexpr int kDeadlineMs = 20000;  // a guard against a hang, not a limit
-
 // Waits, running the event loop, until `done` holds; false if it never does.
 template <typename Predicate>
 bool Eventually(Predicate done) {
-  return QTest::qWaitFor(done, kDeadlineMs);
+  return QTest::qWaitFor(done, test_support::kPatienceMs);
 }
 
 std::unique_ptr<WebSocketTextOut> Listening() {
@@ -314,7 +313,8 @@ TEST(WebSocketTextOut, ListensOnTheLoopbackOnly) {
     if (address.isLoopback() || address.protocol() != QAbstractSocket::IPv4Protocol) continue;
     QTcpSocket outside;
     outside.connectToHost(address, out->Port());
-    EXPECT_FALSE(outside.waitForConnected(kDeadlineMs)) << address.toString().toStdString();
+    EXPECT_FALSE(outside.waitForConnected(test_support::kPatienceMs))
+        << address.toString().toStdString();
   }
 }
 

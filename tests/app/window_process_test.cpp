@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "../support/file_bytes.h"
-#include "../support/temp_folder.h"
+#include "support/file_bytes.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "../support/temp_folder.h"
 #include "app/dropped_game.h"
 #include "app/game_chooser.h"
 #include "game_files/game_folder.h"
+#include "support/temp_folder.h"
 #include "ui/main_window.h"
 
 namespace tavrin {
@@ -143,10 +143,3 @@ TEST_F(WindowStart, AGameDroppedOnTheWindowPlaysAndWhatHoldsNoneIsSaidSoAndChang
 
 }  // namespace
 }  // namespace tavrin
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -17,11 +17,12 @@
 #include <utility>
 #include <vector>
 
-#include "../support/midi_builder.h"
-#include "../support/temp_folder.h"
 #include "audio/fluidsynth_engine.h"
 #include "audio/music.h"
 #include "recording_channel.h"
+#include "support/midi_builder.h"
+#include "support/midi_files.h"
+#include "support/temp_folder.h"
 
 namespace tavrin {
 namespace {
@@ -29,10 +30,9 @@ namespace {
 using namespace std::chrono_literals;
 using testing::RecordingChannel;
 
-const std::string kMidiDir = std::string(TAVRIN_TESTDATA_DIR) + "/midi/";
-const std::string kScale = kMidiDir + "test-c-major-scale.mid";  // eight notes, 4.00 s
+const std::string kScale =
+    test_support::kMidiDir + "test-c-major-scale.mid";  // eight notes, 4.00 s
 // Debian's General MIDI soundfont (fluid-soundfont-gm), 148 MB.
-const std::string kGeneralMidi = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 
 // Below this a rendered sample is silence: FluidSynth leaves traces of about 1e-7.
 constexpr float kSilence = 1e-4f;
@@ -98,7 +98,7 @@ using test_support::TempFolder;
 
 class FluidSynthChannelTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(std::filesystem::exists(kGeneralMidi)); }
+  void SetUp() override { ASSERT_TRUE(std::filesystem::exists(test_support::kGeneralMidi)); }
 
   // Opens `path` and waits for the synthesizer.
   void OpenReady(const std::string& path) {
@@ -106,7 +106,7 @@ class FluidSynthChannelTest : public ::testing::Test {
     ASSERT_TRUE(channel_.WaitUntilReady(10s));
   }
 
-  FluidSynthChannel channel_{AudioOutput::None, {kGeneralMidi}};
+  FluidSynthChannel channel_{AudioOutput::None, {test_support::kGeneralMidi}};
 };
 
 TEST_F(FluidSynthChannelTest, NothingOpenFailsEveryCommandAndLeavesTheReply) {
@@ -129,9 +129,9 @@ TEST_F(FluidSynthChannelTest, RefusesEveryOtherCommandAndChangesNothing) {
   for (const char* command :
        {"", "stop MIDI", "pause MIDI", "play MIDI", "close MIDI", "close midi notify",
         "Play MIDI notify", "status MIDI", "status MIDI Position", "status MIDI length ms",
-        "seek MIDI to end",
-        "play MIDI from 100", "close all", "open bgm.mid alias MIDI", "open \"x.mid\" alias BGM",
-        "open \"x.mid\"", "OPEN \"x.mid\" alias MIDI", "status MIDI mode "}) {
+        "seek MIDI to end", "play MIDI from 100", "close all", "open bgm.mid alias MIDI",
+        "open \"x.mid\" alias BGM", "open \"x.mid\"", "OPEN \"x.mid\" alias MIDI",
+        "status MIDI mode "}) {
     EXPECT_EQ(channel_.Send(command, nullptr, 0), ChannelError::UnknownCommand) << command;
   }
   EXPECT_EQ(ModeOf(channel_), "playing");
@@ -259,7 +259,7 @@ TEST_F(FluidSynthChannelTest, ClosingWhileTheSoundfontLoadsFreesTheName) {
 // A destructor that waited for a thread that never ends fails by the test's time-out.
 TEST_F(FluidSynthChannelTest, DestroyingWhileLoadingOrPlayingReturns) {
   for (bool wait_for_the_soundfont : {false, true}) {
-    FluidSynthChannel channel(AudioOutput::None, {kGeneralMidi});
+    FluidSynthChannel channel(AudioOutput::None, {test_support::kGeneralMidi});
     ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
     ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
     if (wait_for_the_soundfont) {
@@ -271,21 +271,22 @@ TEST_F(FluidSynthChannelTest, DestroyingWhileLoadingOrPlayingReturns) {
 
 TEST_F(FluidSynthChannelTest, OpenRefusesASecondPieceUnderTheSameName) {
   OpenReady(kScale);
-  EXPECT_EQ(channel_.Send(OpenCommand(kMidiDir + "dummy.mid"), nullptr, 0),
+  EXPECT_EQ(channel_.Send(OpenCommand(test_support::kMidiDir + "dummy.mid"), nullptr, 0),
             ChannelError::NameInUse);
   // The program's open closes first, which replaces the piece.
   Music music(channel_);
-  music.MidiOpen(kMidiDir + "test-track-length.mid");
+  music.MidiOpen(test_support::kMidiDir + "test-track-length.mid");
   ASSERT_TRUE(channel_.WaitUntilReady(10s));
   ASSERT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::None);
   EXPECT_NEAR(PlayUntilStopped(channel_, 10).seconds, 1.5, 0.03);
 }
 
 TEST_F(FluidSynthChannelTest, MissingFileFailsTheOpenAndLeavesNothingOpen) {
-  EXPECT_EQ(channel_.Send(OpenCommand(kMidiDir + "no-such-bgm.mid"), nullptr, 0),
+  EXPECT_EQ(channel_.Send(OpenCommand(test_support::kMidiDir + "no-such-bgm.mid"), nullptr, 0),
             ChannelError::CannotOpenFile);
   EXPECT_EQ(channel_.Send(OpenCommand(""), nullptr, 0), ChannelError::CannotOpenFile);
-  EXPECT_EQ(channel_.Send(OpenCommand(kMidiDir), nullptr, 0), ChannelError::CannotOpenFile);
+  EXPECT_EQ(channel_.Send(OpenCommand(test_support::kMidiDir), nullptr, 0),
+            ChannelError::CannotOpenFile);
   EXPECT_EQ(ModeOf(channel_), Failed(ChannelError::NoDevice));
   EXPECT_EQ(channel_.Send("play MIDI notify", nullptr, 0), ChannelError::NoDevice);
 }
@@ -354,11 +355,12 @@ TEST_F(FluidSynthChannelTest, WatchdogLoopsThePiece) {
 }
 
 TEST(FluidSynthChannelSoundfontTest, TakesTheFirstSoundfontThatLoads) {
-  FluidSynthChannel channel(AudioOutput::None,
-                            {"/no/such/font.sf2", kMidiDir + "dummy.mid", kGeneralMidi});
+  FluidSynthChannel channel(
+      AudioOutput::None,
+      {"/no/such/font.sf2", test_support::kMidiDir + "dummy.mid", test_support::kGeneralMidi});
   ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
   ASSERT_TRUE(channel.WaitUntilReady(10s));
-  EXPECT_EQ(channel.Soundfont(), kGeneralMidi);
+  EXPECT_EQ(channel.Soundfont(), test_support::kGeneralMidi);
 }
 
 TEST(FluidSynthChannelSoundfontTest, FindsTheSystemSoundfontByItself) {
@@ -412,8 +414,6 @@ const Bytes kResets = {
     0x00, 0xF0, 0x08, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7,              //
 };
 
-constexpr int kFlute = 73;
-
 struct Reading {
   uint64_t built = 0;   // sample bytes read once the synthesizer is built
   uint64_t played = 0;  // ...once the piece has played through, restarted and played on
@@ -427,7 +427,7 @@ Reading PlayThrough(const Bytes& midi) {
   TempFolder folder("instruments test");
   const auto path = folder.Write(
       "bgm.mid", std::string_view(reinterpret_cast<const char*>(midi.data()), midi.size()));
-  FluidSynthChannel channel(AudioOutput::None, {kGeneralMidi});
+  FluidSynthChannel channel(AudioOutput::None, {test_support::kGeneralMidi});
   EXPECT_EQ(channel.Send(OpenCommand(path.string()), nullptr, 0), ChannelError::None);
   EXPECT_TRUE(channel.WaitUntilReady(10s));
   reading.built = channel.SampleBytesRead();
@@ -462,7 +462,7 @@ std::vector<float> AsFluidSynthPlaysIt(const Bytes& midi, std::size_t frames) {
   fluid_settings_setnum(settings, "synth.sample-rate", synthesis.sample_rate);
   fluid_synth_t* synth = new_fluid_synth(settings);
   fluid_synth_set_interp_method(synth, -1, FLUID_INTERP_LINEAR);
-  fluid_synth_sfload(synth, kGeneralMidi.c_str(), 1);
+  fluid_synth_sfload(synth, test_support::kGeneralMidi.c_str(), 1);
   fluid_player_t* player = new_fluid_player(synth);
   // The interpolation holds through the piece's resets, which would restore FluidSynth's.
   fluid_player_set_playback_callback(
@@ -496,8 +496,8 @@ std::vector<float> AsFluidSynthPlaysIt(const Bytes& midi, std::size_t frames) {
 // start every channel has the piano and channel 10 the drum kit; a piece that plays neither
 // must not have them read.
 TEST(FluidSynthChannelInstrumentTest, OnlyTheInstrumentsOfChannelsThatPlayAreRead) {
-  ASSERT_TRUE(std::filesystem::exists(kGeneralMidi));
-  const Reading flute = PlayThrough(Midi({Cat({Program(0, kFlute), Notes(0, 72)})}));
+  ASSERT_TRUE(std::filesystem::exists(test_support::kGeneralMidi));
+  const Reading flute = PlayThrough(Midi({Cat({Program(0, test_support::kFlute), Notes(0, 72)})}));
   const Reading piano_and_drums = PlayThrough(Midi({Notes(0, 60), Notes(9, 36)}));
   RecordProperty("flute_bytes", std::to_string(flute.played));
   RecordProperty("piano_and_drums_bytes", std::to_string(piano_and_drums.played));
@@ -514,9 +514,9 @@ TEST(FluidSynthChannelInstrumentTest, OnlyTheInstrumentsOfChannelsThatPlayAreRea
 // A reset at the start of a piece would select the piano on every channel and the drum kit
 // on channel 10 again. The flute after it is read again at most, at each start.
 TEST(FluidSynthChannelInstrumentTest, AResetInThePieceReadsNoInstrumentThatDoesNotPlay) {
-  ASSERT_TRUE(std::filesystem::exists(kGeneralMidi));
-  const Reading flute = PlayThrough(Midi({Cat({Program(0, kFlute), Notes(0, 72)})}));
-  const Bytes midi = Midi({Cat({kResets, Program(0, kFlute), Notes(0, 72)})});
+  ASSERT_TRUE(std::filesystem::exists(test_support::kGeneralMidi));
+  const Reading flute = PlayThrough(Midi({Cat({Program(0, test_support::kFlute), Notes(0, 72)})}));
+  const Bytes midi = Midi({Cat({kResets, Program(0, test_support::kFlute), Notes(0, 72)})});
   const Reading reset = PlayThrough(midi);
   // Nothing but the flute, once: it stays in through the resets at each start.
   EXPECT_EQ(reset.built, flute.built);
@@ -525,7 +525,8 @@ TEST(FluidSynthChannelInstrumentTest, AResetInThePieceReadsNoInstrumentThatDoesN
   EXPECT_EQ(reset.sound, AsFluidSynthPlaysIt(midi, reset.sound.size() / 2));
 
   // A reset in the middle sends the channel back to the piano, at its next note...
-  const Bytes back = Midi({Cat({Program(0, kFlute), Notes(0, 72), kResets, Notes(0, 60)})});
+  const Bytes back =
+      Midi({Cat({Program(0, test_support::kFlute), Notes(0, 72), kResets, Notes(0, 60)})});
   const Reading piano_again = PlayThrough(back);
   EXPECT_EQ(piano_again.sound, AsFluidSynthPlaysIt(back, piano_again.sound.size() / 2));
   // ...and to the first bank: the guitar after it is bank 0's, not the mandolin of bank 16.
@@ -538,7 +539,7 @@ TEST(FluidSynthChannelInstrumentTest, AResetInThePieceReadsNoInstrumentThatDoesN
 // Notes before any program change play the piano, and on channel 10 the standard drum kit;
 // so they do after a reset.
 TEST(FluidSynthChannelInstrumentTest, NotesWithNoProgramPlayThePianoOrTheDrumKit) {
-  ASSERT_TRUE(std::filesystem::exists(kGeneralMidi));
+  ASSERT_TRUE(std::filesystem::exists(test_support::kGeneralMidi));
   const Reading scale = PlayThrough(Midi({Notes(0, 60)}));
   EXPECT_GT(scale.peak, 0.02f);
   const Reading drums = PlayThrough(Midi({Notes(9, 36)}));
@@ -561,7 +562,7 @@ TEST(FluidSynthChannelInstrumentTest, NotesWithNoProgramPlayThePianoOrTheDrumKit
 // With a sound output: the first that opens plays, or none opens and the device goes on
 // silently. Either way the commands work and closing does not hang.
 TEST(FluidSynthChannelDeviceTest, PlaysThroughAnOutputOrSilently) {
-  FluidSynthChannel channel(AudioOutput::Device, {kGeneralMidi});
+  FluidSynthChannel channel(AudioOutput::Device, {test_support::kGeneralMidi});
   ASSERT_EQ(channel.Send(OpenCommand(kScale), nullptr, 0), ChannelError::None);
   ASSERT_EQ(channel.Send("play MIDI notify", nullptr, 0), ChannelError::None);
   ASSERT_TRUE(channel.WaitUntilReady(20s));
@@ -615,7 +616,8 @@ class EveryTestFileTest : public ::testing::TestWithParam<SweepFile> {};
 TEST_P(EveryTestFileTest, OpensPlaysEndsAndRestartsOrFailsCleanly) {
   const SweepFile& file = GetParam();
   FluidSynthChannel channel(AudioOutput::None, std::vector<std::string>{});
-  const ChannelError opened = channel.Send(OpenCommand(kMidiDir + file.name), nullptr, 0);
+  const ChannelError opened =
+      channel.Send(OpenCommand(test_support::kMidiDir + file.name), nullptr, 0);
   if (file.seconds < 0) {
     EXPECT_EQ(opened, ChannelError::NotMidiFile);
     EXPECT_EQ(ModeOf(channel), Failed(ChannelError::NoDevice));

@@ -14,9 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "../support/file_bytes.h"
-#include "../support/midi_builder.h"
-#include "../support/temp_folder.h"
+#include "support/file_bytes.h"
+#include "support/midi_builder.h"
+#include "support/midi_files.h"
+#include "support/temp_folder.h"
 
 namespace tavrin {
 namespace {
@@ -26,8 +27,6 @@ using test_support::Cat;
 using test_support::Chunk;
 using test_support::Header;
 using test_support::Track;
-
-const std::string kMidiDir = std::string(TAVRIN_TESTDATA_DIR) + "/midi/";
 
 Bytes FileBytes(const std::string& path) {
   const std::string bytes = test_support::ReadFileBytes(path);
@@ -88,7 +87,7 @@ class TestdataFileTest : public ::testing::TestWithParam<TestFile> {};
 
 TEST_P(TestdataFileTest, ReadsAsExpected) {
   const TestFile& file = GetParam();
-  const MidiPiece piece = LoadMidiFile(kMidiDir + file.name);
+  const MidiPiece piece = LoadMidiFile(test_support::kMidiDir + file.name);
   EXPECT_EQ(piece.error, file.error);
   if (file.error != MidiFileError::None) {
     EXPECT_TRUE(piece.bytes.empty());
@@ -126,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(MidiFileTest, TheRewriteLetsThePlayerReadFilesItRefuses) {
   for (const char* name : {"test-running-status-metaevent.mid", "test-non-midi-track.mid"}) {
     SCOPED_TRACE(name);
-    const Bytes original = FileBytes(kMidiDir + name);
+    const Bytes original = FileBytes(test_support::kMidiDir + name);
     EXPECT_EQ(FluidSynthLength(original), -1);
     const MidiPiece piece = ReadMidiFile(original);
     EXPECT_EQ(FluidSynthLength(piece.bytes), 768);
@@ -174,7 +173,7 @@ TEST(MidiFileTest, TimesTicksByTheTempoChangesOfEveryTrack) {
   const Bytes file = Cat({
       Header(1, 2, 100),
       // 100 ticks at 120 bpm (0.5 s), then 60 bpm; at tick 300 a tempo of zero.
-      Track({0x64, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,   // tick 100: 1,000,000 us a quarter
+      Track({0x64, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,        // tick 100: 1,000,000 us a quarter
              0x81, 0x48, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x00,  // tick 300: zero, left out
              0x00, 0x90, 0x40, 0x40, 0x64, 0xFF, 0x2F, 0x00}),
       // At tick 100 too, met after the first track's: 2,000,000 us a quarter wins.
@@ -191,9 +190,9 @@ TEST(MidiFileTest, TimesTicksByTheTempoChangesOfEveryTrack) {
     EXPECT_DOUBLE_EQ(piece.clock.Milliseconds(at.tick), at.milliseconds) << "tick " << at.tick;
   }
   const Bytes zero_tempo = {0xFF, 0x51, 0x03, 0x00, 0x00, 0x00};
-  EXPECT_EQ(std::search(piece.bytes.begin(), piece.bytes.end(), zero_tempo.begin(),
-                        zero_tempo.end()),
-            piece.bytes.end());
+  EXPECT_EQ(
+      std::search(piece.bytes.begin(), piece.bytes.end(), zero_tempo.begin(), zero_tempo.end()),
+      piece.bytes.end());
   ExpectPlayableRewrite(piece);
 }
 
@@ -361,7 +360,7 @@ TEST(MidiFileTest, RefusesEventsNoReadingMakesSenseOf) {
 }
 
 TEST(MidiFileTest, EveryCutOfAFileIsRefused) {
-  const Bytes file = FileBytes(kMidiDir + "test-c-major-scale.mid");
+  const Bytes file = FileBytes(test_support::kMidiDir + "test-c-major-scale.mid");
   ASSERT_GT(file.size(), 100u);
   for (std::size_t size = 0; size < file.size(); ++size) {
     const MidiPiece piece = ReadMidiFile(std::span(file.data(), size));
@@ -372,7 +371,7 @@ TEST(MidiFileTest, EveryCutOfAFileIsRefused) {
 // Damaged copies of a real file: each is refused, or read into a rewrite that FluidSynth
 // reads to the same length.
 TEST(MidiFileTest, DamagedFilesAreRefusedOrPlayable) {
-  const Bytes original = FileBytes(kMidiDir + "test-c-major-scale.mid");
+  const Bytes original = FileBytes(test_support::kMidiDir + "test-c-major-scale.mid");
   std::mt19937 random(20240601);
   int accepted = 0;
   int refused = 0;
@@ -398,8 +397,9 @@ TEST(MidiFileTest, DamagedFilesAreRefusedOrPlayable) {
 }
 
 TEST(MidiFileTest, LoadingNeedsAReadableFile) {
-  EXPECT_EQ(LoadMidiFile(kMidiDir + "no-such-file.mid").error, MidiFileError::Unreadable);
-  EXPECT_EQ(LoadMidiFile(kMidiDir).error, MidiFileError::Unreadable);
+  EXPECT_EQ(LoadMidiFile(test_support::kMidiDir + "no-such-file.mid").error,
+            MidiFileError::Unreadable);
+  EXPECT_EQ(LoadMidiFile(test_support::kMidiDir).error, MidiFileError::Unreadable);
   EXPECT_EQ(LoadMidiFile("").error, MidiFileError::Unreadable);
 
   const test_support::TempFolder folder("midi");
@@ -414,8 +414,8 @@ TEST(MidiFileTest, MusicInAnArchiveReadsAsTheFileUnpacked) {
   for (const char* kind : {"zip-cp932.zip", "lzh-level2-lh5.lzh", "7z-solid.7z", "rar5.rar"}) {
     const ArchiveContents::Listing listing = ArchiveContents::List(archives / kind);
     ASSERT_NE(listing.contents, nullptr) << kind;
-    const MidiPiece piece = LoadMidiFile(GameFile::InArchive(
-        listing.contents, listing.contents->Find("ゲーム/BGM.MID"), "bgm.mid"));
+    const MidiPiece piece = LoadMidiFile(
+        GameFile::InArchive(listing.contents, listing.contents->Find("ゲーム/BGM.MID"), "bgm.mid"));
     EXPECT_EQ(piece.error, MidiFileError::None) << kind;
     EXPECT_EQ(piece.bytes, unpacked.bytes) << kind;
     EXPECT_EQ(piece.length_ticks, unpacked.length_ticks) << kind;

@@ -11,14 +11,13 @@
 #include <utility>
 #include <vector>
 
+#include "support/midi_files.h"
+
 namespace tavrin {
 namespace {
 
 // Debian's General MIDI soundfont (fluid-soundfont-gm), 148 MB.
-const std::string kGeneralMidi = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-const std::string kMidiDir = std::string(TAVRIN_TESTDATA_DIR) + "/midi/";
 
-constexpr int kFlute = 73;
 constexpr int kHarp = 46;
 constexpr int kGuitar = 25;
 
@@ -90,13 +89,13 @@ std::bitset<128> Programs(std::initializer_list<int> numbers) {
 
 class SoundfontViewTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(std::filesystem::exists(kGeneralMidi)); }
+  void SetUp() override { ASSERT_TRUE(std::filesystem::exists(test_support::kGeneralMidi)); }
 };
 
 // Every bank's presets of the programs asked for, and no other, as the file has them.
 TEST_F(SoundfontViewTest, ListsThePresetsOfTheProgramsAskedForInEveryBank) {
   Synth whole;
-  const int whole_id = fluid_synth_sfload(whole.get(), kGeneralMidi.c_str(), 0);
+  const int whole_id = fluid_synth_sfload(whole.get(), test_support::kGeneralMidi.c_str(), 0);
   ASSERT_NE(whole_id, FLUID_FAILED);
   const auto in_file = whole.Presets(whole_id);
   std::set<std::pair<int, int>> expected;
@@ -112,7 +111,7 @@ TEST_F(SoundfontViewTest, ListsThePresetsOfTheProgramsAskedForInEveryBank) {
   ASSERT_TRUE(expected.contains({128, kGuitar}));
   ASSERT_LT(expected.size(), in_file.size() / 10);
 
-  const auto view = SoundfontView::Open(kGeneralMidi, Programs({0, kGuitar}));
+  const auto view = SoundfontView::Open(test_support::kGeneralMidi, Programs({0, kGuitar}));
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(view->PresetsInFile(), static_cast<int>(in_file.size()));
   EXPECT_EQ(view->PresetsListed(), static_cast<int>(expected.size()));
@@ -126,13 +125,14 @@ TEST_F(SoundfontViewTest, ListsThePresetsOfTheProgramsAskedForInEveryBank) {
 // modulators are passed on unchanged, and the samples are the file's.
 TEST_F(SoundfontViewTest, ListedPresetsSoundAsTheFilesOwn) {
   Synth whole;
-  ASSERT_NE(fluid_synth_sfload(whole.get(), kGeneralMidi.c_str(), 0), FLUID_FAILED);
-  const auto view = SoundfontView::Open(kGeneralMidi, Programs({0, kFlute, kHarp}));
+  ASSERT_NE(fluid_synth_sfload(whole.get(), test_support::kGeneralMidi.c_str(), 0), FLUID_FAILED);
+  const auto view =
+      SoundfontView::Open(test_support::kGeneralMidi, Programs({0, test_support::kFlute, kHarp}));
   ASSERT_NE(view, nullptr);
   Synth synth;
   ASSERT_NE(fluid_synth_sfload(synth.get(), view->Name().c_str(), 0), FLUID_FAILED);
 
-  for (int program : {kFlute, kHarp, 0}) {
+  for (int program : {test_support::kFlute, kHarp, 0}) {
     SCOPED_TRACE(program);
     const std::vector<float> expected = whole.Play(program);
     const std::vector<float> heard = synth.Play(program);
@@ -144,28 +144,31 @@ TEST_F(SoundfontViewTest, ListedPresetsSoundAsTheFilesOwn) {
 
 // Loading reads the preset lists and no sample; selecting a preset reads its samples.
 TEST_F(SoundfontViewTest, CountsTheSampleBytesReadForTheSelectedPresets) {
-  const auto view = SoundfontView::Open(kGeneralMidi, Programs({0, kFlute}));
+  const auto view =
+      SoundfontView::Open(test_support::kGeneralMidi, Programs({0, test_support::kFlute}));
   ASSERT_NE(view, nullptr);
   Synth synth;
   ASSERT_NE(fluid_synth_sfload(synth.get(), view->Name().c_str(), 0), FLUID_FAILED);
   // Only the header of the sample chunk.
   EXPECT_LT(view->SampleBytesRead(), 64u);
 
-  fluid_synth_program_change(synth.get(), 0, kFlute);
+  fluid_synth_program_change(synth.get(), 0, test_support::kFlute);
   const uint64_t flute = view->SampleBytesRead();
   EXPECT_GT(flute, 100'000u);
   fluid_synth_program_change(synth.get(), 1, 0);
   const uint64_t flute_and_piano = view->SampleBytesRead();
   EXPECT_GT(flute_and_piano, 2 * flute);
   // Already in: nothing more is read.
-  fluid_synth_program_change(synth.get(), 2, kFlute);
+  fluid_synth_program_change(synth.get(), 2, test_support::kFlute);
   EXPECT_EQ(view->SampleBytesRead(), flute_and_piano);
 }
 
 TEST_F(SoundfontViewTest, AFileOfAnotherLayoutIsReadAsItIs) {
-  EXPECT_EQ(SoundfontView::Open(kMidiDir + "no-such-font.sf2", Programs({0})), nullptr);
+  EXPECT_EQ(SoundfontView::Open(test_support::kMidiDir + "no-such-font.sf2", Programs({0})),
+            nullptr);
 
-  const auto not_a_soundfont = SoundfontView::Open(kMidiDir + "dummy.mid", Programs({0}));
+  const auto not_a_soundfont =
+      SoundfontView::Open(test_support::kMidiDir + "dummy.mid", Programs({0}));
   ASSERT_NE(not_a_soundfont, nullptr);
   EXPECT_EQ(not_a_soundfont->PresetsListed(), not_a_soundfont->PresetsInFile());
   Synth synth;
@@ -175,10 +178,10 @@ TEST_F(SoundfontViewTest, AFileOfAnotherLayoutIsReadAsItIs) {
 TEST_F(SoundfontViewTest, NamesAreGoneWithTheirViews) {
   std::string name;
   {
-    const auto view = SoundfontView::Open(kGeneralMidi, Programs({0}));
+    const auto view = SoundfontView::Open(test_support::kGeneralMidi, Programs({0}));
     ASSERT_NE(view, nullptr);
     name = view->Name();
-    const auto other = SoundfontView::Open(kGeneralMidi, Programs({0}));
+    const auto other = SoundfontView::Open(test_support::kGeneralMidi, Programs({0}));
     EXPECT_NE(other->Name(), name);
   }
   Synth synth;

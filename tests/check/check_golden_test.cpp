@@ -25,9 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "../support/encode_cp932.h"
-#include "../support/file_bytes.h"
-#include "../support/temp_folder.h"
+#include "support/encode_cp932.h"
+#include "support/file_bytes.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -108,12 +108,12 @@ TEST(PageFit, CountsTheViewsTheMessageWindowShows) {
   for (int screen : {768, 1080}) {
     PageFit fit(screen);
     // The message window as the main window lays it out on that screen, in the same frame.
-    const WindowLayout layout = LayOutWindow(static_cast<float>(screen) * 15, 15,
-                                             EstimatedFrame(*QApplication::style()));
+    const WindowLayout layout =
+        LayOutWindow(static_cast<float>(screen) * 15, 15, EstimatedFrame(*QApplication::style()));
     MessageLabel label(nullptr);
     const QFont font = TextFont(layout.font_points);
     label.setContentsMargins(TextSideMargin(font), 0, TextSideMargin(font), 0);
-    label.setGeometry(layout.lbl);
+    label.setGeometry(layout.message);
     label.SetLayoutFont(font);
     int several = 0;
     for (size_t first = 0; first + 3 <= prose.size(); first += 3) {

@@ -2,18 +2,23 @@
 """End-to-end test of an installation: `cmake --install` of the build into a fresh prefix.
 
 Checks that the prefix holds the program, the demo, the desktop entry, the AppStream
-metainfo, the icon and the manual page, that the desktop's own checkers accept them and the
-page formats without a warning; that scripted play plays the installed demo named by its
+metainfo, the icon, the manual page, the copyright file and the changelog, that the desktop's
+own checkers accept them, the page formats without a warning and the copyright file is in
+Debian's machine-readable format; that scripted play plays the installed demo named by its
 dat.dat; and, in an X server of its own, that the installed program started with no game
 (as from the desktop menu) opens the folder chooser, which plays the demo it starts in, and
-that cancelling the chooser ends the program with status 0.
+that cancelling the chooser ends the program with status 0. Then that lintian finds nothing
+in the Debian package CPack makes of the build, at error or warning level, but the
+maintainer's address.
 Exit status 0 passes, 1 fails, 77 is a skip.
 """
 
 import argparse
 import contextlib
+import glob
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -34,7 +39,13 @@ INSTALLED = [
     f"share/metainfo/{APP_ID}.metainfo.xml",
     f"share/icons/hicolor/scalable/apps/{APP_ID}.svg",
     "share/man/man1/tavrin.1.gz",
+    "share/doc/tavrin/copyright",
+    "share/doc/tavrin/changelog.gz",
 ]
+COPYRIGHT_FORMAT = "https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
+# What lintian says of the address in the Maintainer field and the changelog while it is the
+# placeholder: whoever builds the package sets it (TAVRIN_PACKAGE_MAINTAINER).
+MAINTAINER_TAGS = {"bogus-mail-host", "bogus-mail-host-in-debian-changelog"}
 
 
 def run(*command, **options):
@@ -58,6 +69,45 @@ def check_files(prefix):
                       "MANWIDTH": "80"})
     check(result.returncode == 0 and not result.stderr.strip() and "SYNOPSIS" in result.stdout,
           f"the manual page formats without a warning {result.stderr.strip()}")
+
+
+def check_copyright(prefix, source):
+    """A header naming the format, then paragraphs of files, each pattern naming files of the
+    source tree, with their copyright and a licence whose text a paragraph of its own gives."""
+    text = open(os.path.join(prefix, "share/doc/tavrin/copyright"), encoding="utf-8").read()
+    fields = [re.findall(r"^([\w-]+):[ \t]*(.*(?:\n[ \t].*)*)", block, re.M)
+              for block in text.strip().split("\n\n")]
+    check(all(len(dict(p)) == len(p) for p in fields), "no paragraph gives a field twice")
+    header, *paragraphs = [dict(p) for p in fields]
+    check(header.get("Format") == COPYRIGHT_FORMAT, "the copyright file names its format")
+    licences = {p["License"].split("\n")[0] for p in paragraphs
+                if "Files" not in p and "\n" in p.get("License", "")}
+    files = [p for p in paragraphs if "Files" in p]
+    check(files and all("Copyright" in p and ("\n" in p.get("License", "")
+                                              or p.get("License") in licences) for p in files),
+          f"each paragraph of files has its copyright and a licence given in full ({licences})")
+    stale = [pattern for p in files for pattern in p["Files"].split()
+             if not glob.glob(os.path.join(source, pattern))]
+    check(not stale, f"each pattern of the copyright file names files of the source {stale}")
+
+
+def check_package(cpack, build):
+    """The package CPack makes of the build, in a folder of its own, and lintian's findings."""
+    with tempfile.TemporaryDirectory(prefix="tavrin-package-") as folder:
+        result = run(cpack, "--config", os.path.join(build, "CPackConfig.cmake"), "-B", folder)
+        packages = glob.glob(os.path.join(folder, "tavrin_*.deb"))
+        made = result.returncode == 0 and len(packages) == 1
+        check(made, "cpack makes the package" + ("" if made else result.stdout + result.stderr))
+        maintainer = run("dpkg-deb", "--field", packages[0], "Maintainer").stdout
+        address = maintainer.strip().partition("<")[2].rstrip(">")
+        # Status 2 for findings at the levels of --fail-on, 1 when lintian itself fails.
+        result = run("lintian", "--fail-on", "error,warning", packages[0])
+        found = re.findall(r"^[EW]: tavrin(?: \w+)?: (\S+)(.*)$", result.stdout, re.M)
+        others = [f"{tag}{context}" for tag, context in found
+                  if tag not in MAINTAINER_TAGS or address not in context]
+        check(result.returncode == (2 if found else 0) and not others,
+              f"lintian finds nothing but the maintainer's address {address} "
+              f"{others or result.stdout + result.stderr}")
 
 
 def check_scripted_play(prefix):
@@ -125,9 +175,12 @@ def check_chooser(prefix):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--cmake", required=True)
+    parser.add_argument("--cpack", required=True)
     parser.add_argument("--build", required=True, help="the build folder to install")
+    parser.add_argument("--source", required=True, help="the source folder it was built from")
     args = parser.parse_args()
-    missing = tools_missing() + [tool for tool in ("desktop-file-validate", "appstreamcli", "man")
+    missing = tools_missing() + [tool for tool in ("desktop-file-validate", "appstreamcli", "man",
+                                                   "dpkg-deb", "lintian")
                                  if shutil.which(tool) is None]
     if missing:
         print(f"skipped: {', '.join(missing)} not installed")
@@ -140,8 +193,10 @@ def main():
             return 1
         try:
             check_files(prefix)
+            check_copyright(prefix, args.source)
             check_scripted_play(prefix)
             check_chooser(prefix)
+            check_package(args.cpack, args.build)
         except Failure as failure:
             print(f"FAILED: {failure}")
             return 1

@@ -24,12 +24,12 @@
 #include <vector>
 
 #include "app/check/check_front_end.h"
-#include "game_files/game_folder.h"
 #include "fuzz_qt_messages.h"
 #include "fuzz_support.h"
+#include "game_files/game_folder.h"
+#include "scenario/null_presentation.h"
 #include "scenario/player.h"
 #include "scenario/player_event.h"
-#include "scenario/presentation.h"
 
 namespace tavrin {
 namespace {
@@ -47,9 +47,9 @@ const std::filesystem::path& GameDir() {
     std::filesystem::create_directories(game / "img");
     QImage picture(4, 3, QImage::Format_RGB32);
     picture.fill(0x225588);
-    TAVRIN_FUZZ_CHECK(picture.save(QString::fromStdString((game / "img" / "pic.jpg").string()),
-                                   "JPG"),
-                      "cannot write the picture");
+    TAVRIN_FUZZ_CHECK(
+        picture.save(QString::fromStdString((game / "img" / "pic.jpg").string()), "JPG"),
+        "cannot write the picture");
     return game;
   }();
   return dir;
@@ -73,29 +73,17 @@ std::string FindingKind(const std::string& line) {
   return "";
 }
 
-// Counts the message boxes of a play; shows nothing else.
-class AlertCount : public Presentation {
- public:
-  void MessageChanged(const std::string&, bool) override {}
-  void ChoiceChanged(int, const std::string&, bool) override {}
-  void TimerChanged(bool, int) override {}
-  void ShowPicture(const std::string&) override {}
-  void Alert(const std::string& text) override { alerts.push_back(text); }
-
-  std::vector<std::string> alerts;
-};
-
 // Plays the game with clicks, taking the choices `choices` picks, until it ends, stops or
 // the events run out. Returns the message boxes it met.
 std::vector<std::string> Play(const std::shared_ptr<GameFolder>& game, uint8_t choices) {
-  AlertCount shown;
+  NullPresentation shown;
   Player player(shown, game);
   player.Form_Activate();
   int question = 0;
   for (int event = 0; event < kMostEvents && shown.alerts.empty(); ++event) {
     if (player.ChoiceShown()) {
-      DeliverEvent(player, {.kind = PlayerEvent::Kind::Choose,
-                            .choice = (choices >> (question++ % 8)) & 1});
+      DeliverEvent(
+          player, {.kind = PlayerEvent::Kind::Choose, .choice = (choices >> (question++ % 8)) & 1});
     } else if (player.MessageWindowTakesInput() && player.ScriptOpen()) {
       DeliverEvent(player, {.kind = PlayerEvent::Kind::Click});
     } else {
@@ -148,9 +136,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   TAVRIN_FUZZ_CHECK(lines.back().starts_with("dat.dat: ") && FindingKind(lines.back()).empty(),
                     "the last line is not the summary: " + Escaped(lines.back()));
-  TAVRIN_FUZZ_CHECK((error_findings > 0) == (status == 1),
-                    "status " + std::to_string(status) + " with " +
-                        std::to_string(error_findings) + " errors");
+  TAVRIN_FUZZ_CHECK(
+      (error_findings > 0) == (status == 1),
+      "status " + std::to_string(status) + " with " + std::to_string(error_findings) + " errors");
 
   size_t json_findings = 0;
   for (const std::string& line : Lines(json.str())) {
@@ -158,16 +146,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TAVRIN_FUZZ_CHECK(object.is_object(), "not a JSON object: " + Escaped(line));
     if (object.contains("severity")) ++json_findings;
   }
-  TAVRIN_FUZZ_CHECK(json_findings == findings, "the JSON report holds " +
-                                                   std::to_string(json_findings) +
-                                                   " findings, the text " +
-                                                   std::to_string(findings));
+  TAVRIN_FUZZ_CHECK(json_findings == findings,
+                    "the JSON report holds " + std::to_string(json_findings) +
+                        " findings, the text " + std::to_string(findings));
 
   if (status == 0) {
     const std::vector<std::string> alerts = Play(folders, choices);
-    TAVRIN_FUZZ_CHECK(alerts.empty(), "checked without an error, but playing it says: " +
-                                          Escaped(alerts.front()) + "\n  report:\n" +
-                                          Escaped(text.str()));
+    TAVRIN_FUZZ_CHECK(alerts.empty(),
+                      "checked without an error, but playing it says: " + Escaped(alerts.front()) +
+                          "\n  report:\n" + Escaped(text.str()));
   }
   return 0;
 }

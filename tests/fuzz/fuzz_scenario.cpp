@@ -22,11 +22,11 @@
 #include <type_traits>
 #include <vector>
 
-#include "../support/recording_presentation.h"
 #include "fuzz_support.h"
 #include "game_files/game_path.h"
 #include "scenario/player.h"
 #include "scenario/player_event.h"
+#include "support/recording_presentation.h"
 
 namespace tavrin {
 namespace {
@@ -56,37 +56,6 @@ class FuzzPresentation : public test_support::RecordingPresentation {
   std::filesystem::path img_dir_;
 };
 
-// Everything a front end can read back from the player.
-struct Snapshot {
-  std::string text;
-  bool visible;
-  std::string caption[2];
-  bool choice_visible[2];
-  bool timer_enabled;
-  int timer_interval;
-  int16_t score;
-  bool pause;
-  std::string prompt;
-  bool script_open;
-  std::string next_line;
-  uint8_t line_count;
-
-  explicit Snapshot(const Player& p)
-      : text(p.MessageText()),
-        visible(p.MessageVisible()),
-        caption{p.Choice(0).caption, p.Choice(1).caption},
-        choice_visible{p.Choice(0).visible, p.Choice(1).visible},
-        timer_enabled(p.TimSay().enabled),
-        timer_interval(p.TimSay().interval_ms),
-        score(p.Score()),
-        pause(p.PauseAtPageEnd()),
-        prompt(p.Prompt()),
-        script_open(p.ScriptOpen()),
-        next_line(p.NextLine()),
-        line_count(p.LineCount()) {}
-  bool operator==(const Snapshot&) const = default;
-};
-
 // The score is a 16-bit number by its type; the engine clamps rather than wraps (UBSan
 // would stop a wrapping conversion). If the type ever widens, a range check belongs here.
 static_assert(std::is_same_v<decltype(std::declval<Player>().Score()), int16_t>);
@@ -105,7 +74,8 @@ void CheckInvariants(Player& player, FuzzPresentation& shown, size_t alerts_befo
   const std::string& text = player.MessageText();
   const std::string& prompt = player.Prompt();
 
-  TAVRIN_FUZZ_CHECK(prompt.empty() || prompt == kPagePrompt, "prompt \"" + Escaped(prompt) + "\"" + where);
+  TAVRIN_FUZZ_CHECK(prompt.empty() || prompt == kPagePrompt,
+                    "prompt \"" + Escaped(prompt) + "\"" + where);
   TAVRIN_FUZZ_CHECK(!player.ChoiceShown() || !player.TimSay().enabled,
                     "a choice is shown while the timer runs" + where);
   TAVRIN_FUZZ_CHECK(player.Choice(0).visible == player.Choice(1).visible,
@@ -151,10 +121,10 @@ void CheckInvariants(Player& player, FuzzPresentation& shown, size_t alerts_befo
 
   // A tick that would change nothing changes nothing, and tells the front end nothing.
   if (player.TickWouldIdle()) {
-    const Snapshot before(player);
+    const PlayerState before = player.Snapshot();
     const long calls = shown.calls;
     player.TimSay_Timer();
-    TAVRIN_FUZZ_CHECK(Snapshot(player) == before && shown.calls == calls,
+    TAVRIN_FUZZ_CHECK(player.Snapshot() == before && shown.calls == calls,
                       "an idle tick changed the state" + where);
   }
 }

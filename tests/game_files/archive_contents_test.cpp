@@ -13,8 +13,8 @@
 #include <set>
 #include <sstream>
 
-#include "../support/temp_folder.h"
 #include "game_files/game_file.h"
+#include "support/temp_folder.h"
 
 namespace tavrin {
 namespace {
@@ -73,8 +73,8 @@ TEST(ArchiveContents, NamesAreFoundInAnyLetterCaseAndWithBackslashes) {
   const ArchiveContents::Listing listing = ArchiveContents::List(kArchives / "zip-cp932.zip");
   ASSERT_NE(listing.contents, nullptr);
   const ArchiveContents& contents = *listing.contents;
-  for (const char* asked : {"ゲーム/img/表紙.jpg", "ゲーム\\IMG\\表紙.JPG", "./ゲーム//img/表紙.jpg",
-                            "ゲーム\\Img\\背景\\教室.Jpg"}) {
+  for (const char* asked : {"ゲーム/img/表紙.jpg", "ゲーム\\IMG\\表紙.JPG",
+                            "./ゲーム//img/表紙.jpg", "ゲーム\\Img\\背景\\教室.Jpg"}) {
     const ArchiveEntry* entry = contents.Find(asked);
     ASSERT_NE(entry, nullptr) << asked;
     EXPECT_TRUE(entry->name.ends_with(".jpg")) << asked;
@@ -103,7 +103,8 @@ TEST(ArchiveContents, AMemberIsReadWithinItsLimitAndFromAnywhereInIt) {
   for (const long at : {500L, 10L, 900L, 0L}) {
     ASSERT_EQ(fseeko(stream, at, SEEK_SET), 0) << at;
     ASSERT_EQ(std::fread(got, 1, sizeof got, stream), sizeof got) << at;
-    EXPECT_EQ(std::string(got, sizeof got), whole.substr(static_cast<size_t>(at), sizeof got)) << at;
+    EXPECT_EQ(std::string(got, sizeof got), whole.substr(static_cast<size_t>(at), sizeof got))
+        << at;
   }
   std::fclose(stream);
 }
@@ -128,10 +129,9 @@ TEST(ArchiveContents, NothingIsReadFromAnArchiveThatChangedSinceItWasListed) {
 
 TEST(ArchiveContents, AFileOfNoKnownKindIsNotAnArchive) {
   const test_support::TempFolder folder("kinds");
-  for (const std::string& bytes : {std::string("just some text\n"), std::string(),
-                                   std::string("PK\x03\x04", 4)}) {
-    const ArchiveContents::Listing listing =
-        ArchiveContents::List(folder.Write("game.zip", bytes));
+  for (const std::string& bytes :
+       {std::string("just some text\n"), std::string(), std::string("PK\x03\x04", 4)}) {
+    const ArchiveContents::Listing listing = ArchiveContents::List(folder.Write("game.zip", bytes));
     EXPECT_EQ(listing.contents, nullptr) << bytes.size();
     EXPECT_FALSE(listing.error.empty());
   }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/file_bytes.h"
+#include "support/file_bytes.h"
 
 namespace tavrin {
 namespace {
@@ -287,7 +287,8 @@ TEST(DecodeCp932, WhereCodePage932DiffersFromJisShiftJis) {
 
 TEST(DecodeCp932, TrailByte5CStaysInsideItsCharacter) {
   // ソ 表 能 十 ― all end in 0x5C; none of them may leave a backslash behind.
-  EXPECT_EQ(DecodeCp932("\x83\x5C\x95\x5C\x94\x5C\x8F\x5C\x81\x5C"), "\u30BD\u8868\u80FD\u5341\u2015");
+  EXPECT_EQ(DecodeCp932("\x83\x5C\x95\x5C\x94\x5C\x8F\x5C\x81\x5C"),
+            "\u30BD\u8868\u80FD\u5341\u2015");
   EXPECT_EQ(DecodeCp932("C:\\\x95\x5C\\x"), "C:\\\u8868\\x");
 }
 
@@ -343,12 +344,11 @@ TEST(DecodeCp932, AgreesWithTheEncodingRsVectorsWhereTheyHaveNoError) {
     ++error_lines;
     ASSERT_EQ(input[i].size(), 2u) << "line " << i + 1;
     const auto trail = static_cast<uint8_t>(input[i][1]);
-    const std::string expected = kFffd + (Table().lead_bytes.count(trail) != 0
-                                              ? kFffd
-                                              : ExpectedSingleByte(trail));
+    const std::string expected =
+        kFffd + (Table().lead_bytes.count(trail) != 0 ? kFffd : ExpectedSingleByte(trail));
     if (got != expected) {
-      error_differences.push_back("line " + std::to_string(i + 1) + " " + Hex(input[i]) +
-                                  ": got " + Hex(got) + ", expected " + Hex(expected));
+      error_differences.push_back("line " + std::to_string(i + 1) + " " + Hex(input[i]) + ": got " +
+                                  Hex(got) + ", expected " + Hex(expected));
     }
   }
   EXPECT_EQ(error_lines, 1676u);
@@ -374,7 +374,9 @@ TEST(DecodeCp932, LongLinesAreDecodedWhole) {
   std::string bytes;
   std::string expected;
   for (int i = 0; i < 20000; ++i) {
-    bytes += "\x82\xA0" "a\xB1";  // あ a ｱ
+    bytes +=
+        "\x82\xA0"
+        "a\xB1";  // あ a ｱ
     expected += "\u3042a\uFF71";
   }
   bytes += "\x81";

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../support/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tavrin {
 namespace {
@@ -56,7 +56,8 @@ TEST_F(GameLocationTest, AFolderWithoutAScenarioPlaysTheOneGameFolderInIt) {
   Game("unpacked/ゲーム");
   fs::create_directories(dir_ / "unpacked" / "extras");
   EXPECT_EQ(Played(dir_ / "unpacked"), (dir_ / "unpacked" / "ゲーム").string());
-  EXPECT_EQ(Played(dir_ / "unpacked" / "ゲーム" / "dat.dat"), (dir_ / "unpacked" / "ゲーム").string());
+  EXPECT_EQ(Played(dir_ / "unpacked" / "ゲーム" / "dat.dat"),
+            (dir_ / "unpacked" / "ゲーム").string());
   Game("unpacked");  // its own scenario comes first
   EXPECT_EQ(Played(dir_ / "unpacked"), (dir_ / "unpacked").string());
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tavrin {
 namespace {
@@ -94,7 +94,9 @@ TEST_F(GamePathTest, NamesStoredInCodePage932AreMatchedByTheirCharacters) {
   // Windows archive would leave them: not valid UTF-8.
   const std::string gate = "\x83\x51\x81\x5B\x83\x67.jpg";
   const std::string table = "\x95\x5C.jpg";
-  const std::string gate_of_rashomon = "\x97\x85\x90\xB6\x96\xE5" "A.JPG";
+  const std::string gate_of_rashomon =
+      "\x97\x85\x90\xB6\x96\xE5"
+      "A.JPG";
   for (const std::string& name : {gate, table, gate_of_rashomon}) Touch(dir_ / "img" / name);
 
   struct Case {

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "../support/file_bytes.h"
 #include "picture/picture_file.h"
+#include "support/file_bytes.h"
 
 namespace tavrin {
 namespace {

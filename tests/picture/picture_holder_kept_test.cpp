@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "../support/temp_folder.h"
 #include "picture/picture_holder.h"
+#include "support/temp_folder.h"
 
 namespace tavrin {
 namespace {
@@ -58,10 +58,10 @@ int64_t ChangedNs(const fs::path& path) {
 
 struct Step {
   enum Action {
-    Write,             // same size, in place; modified now
-    WriteKeepingTime,  // same size, in place, its modification time put back
+    Write,               // same size, in place; modified now
+    WriteKeepingTime,    // same size, in place, its modification time put back
     ReplaceKeepingTime,  // a new file of the same size renamed over it, with the old time
-    Age,               // its modification time an hour back, as a game's files are
+    Age,                 // its modification time an hour back, as a game's files are
     Break,
     Remove,
     MakeFifo,
@@ -79,45 +79,93 @@ TEST(PictureHolderKept, ShowsTheFileAsItIsWhenItsLineComes) {
   const QColor black;
   const Steps cases[] = {
       // Kept while the file is unchanged.
-      {{Step::Write, "a", Qt::red}, {Step::Age, "a"}, {Step::Show, "a", Qt::red},
-       {Step::Show, "a", Qt::red, true}, {Step::Show, "", Qt::red, true},
+      {{Step::Write, "a", Qt::red},
+       {Step::Age, "a"},
+       {Step::Show, "a", Qt::red},
+       {Step::Show, "a", Qt::red, true},
+       {Step::Show, "", Qt::red, true},
        {Step::Show, "a", Qt::red, true}},
       // Changed to the same size: in place at a new time, in place with its time put back,
       // or replaced by another file with its time.
-      {{Step::Write, "a", Qt::red}, {Step::Age, "a"}, {Step::Show, "a", Qt::red},
-       {Step::Write, "a", Qt::blue}, {Step::Show, "a", Qt::blue}},
-      {{Step::Write, "a", Qt::red}, {Step::Age, "a"}, {Step::Show, "a", Qt::red},
-       {Step::WriteKeepingTime, "a", Qt::blue}, {Step::Show, "a", Qt::blue},
+      {{Step::Write, "a", Qt::red},
+       {Step::Age, "a"},
+       {Step::Show, "a", Qt::red},
+       {Step::Write, "a", Qt::blue},
+       {Step::Show, "a", Qt::blue}},
+      {{Step::Write, "a", Qt::red},
+       {Step::Age, "a"},
+       {Step::Show, "a", Qt::red},
+       {Step::WriteKeepingTime, "a", Qt::blue},
+       {Step::Show, "a", Qt::blue},
        {Step::Show, "a", Qt::blue, true}},
-      {{Step::Write, "a", Qt::red}, {Step::Age, "a"}, {Step::Show, "a", Qt::red},
-       {Step::ReplaceKeepingTime, "a", Qt::green}, {Step::Show, "a", Qt::green},
+      {{Step::Write, "a", Qt::red},
+       {Step::Age, "a"},
+       {Step::Show, "a", Qt::red},
+       {Step::ReplaceKeepingTime, "a", Qt::green},
+       {Step::Show, "a", Qt::green},
        {Step::Show, "a", Qt::green, true}},
       // Written just before: read again each time, until it has settled.
-      {{Step::Write, "a", Qt::red}, {Step::Show, "a", Qt::red}, {Step::Show, "a", Qt::red},
-       {Step::Age, "a"}, {Step::Show, "a", Qt::red}, {Step::Show, "a", Qt::red, true}},
+      {{Step::Write, "a", Qt::red},
+       {Step::Show, "a", Qt::red},
+       {Step::Show, "a", Qt::red},
+       {Step::Age, "a"},
+       {Step::Show, "a", Qt::red},
+       {Step::Show, "a", Qt::red, true}},
       // Broken, removed or made a named pipe since it was kept.
-      {{Step::Write, "a", Qt::red}, {Step::Age, "a"}, {Step::Show, "a", Qt::red},
-       {Step::Break, "a"}, {Step::Show, "a", black}, {Step::Show, "", Qt::red, true}},
-      {{Step::Write, "a", Qt::red}, {Step::Age, "a"}, {Step::Show, "a", Qt::red},
-       {Step::Remove, "a"}, {Step::Show, "a", black}},
-      {{Step::Write, "a", Qt::red}, {Step::Age, "a"}, {Step::Show, "a", Qt::red},
-       {Step::MakeFifo, "a"}, {Step::Show, "a", black}},
+      {{Step::Write, "a", Qt::red},
+       {Step::Age, "a"},
+       {Step::Show, "a", Qt::red},
+       {Step::Break, "a"},
+       {Step::Show, "a", black},
+       {Step::Show, "", Qt::red, true}},
+      {{Step::Write, "a", Qt::red},
+       {Step::Age, "a"},
+       {Step::Show, "a", Qt::red},
+       {Step::Remove, "a"},
+       {Step::Show, "a", black}},
+      {{Step::Write, "a", Qt::red},
+       {Step::Age, "a"},
+       {Step::Show, "a", Qt::red},
+       {Step::MakeFifo, "a"},
+       {Step::Show, "a", black}},
       // Decoded ahead: taken when unchanged, read again when changed meanwhile.
-      {{Step::Write, "b", Qt::green}, {Step::Age, "b"}, {Step::Coming, "b"},
-       {Step::Show, "b", Qt::green}, {Step::Show, "b", Qt::green, true}},
-      {{Step::Write, "b", Qt::green}, {Step::Age, "b"}, {Step::Coming, "b"},
-       {Step::WriteKeepingTime, "b", Qt::yellow}, {Step::Show, "b", Qt::yellow}},
-      {{Step::Write, "b", Qt::green}, {Step::Age, "b"}, {Step::Coming, "b"},
-       {Step::ReplaceKeepingTime, "b", Qt::blue}, {Step::Show, "b", Qt::blue}},
-      {{Step::Write, "x", Qt::red}, {Step::Age, "x"}, {Step::Show, "x", Qt::red},
-       {Step::Write, "c", Qt::green}, {Step::Age, "c"}, {Step::Coming, "c"}, {Step::Break, "c"},
-       {Step::Show, "c", black}, {Step::Show, "", Qt::red, true}},
-      {{Step::Write, "c", Qt::red}, {Step::Age, "c"}, {Step::Coming, "c"}, {Step::Remove, "c"},
+      {{Step::Write, "b", Qt::green},
+       {Step::Age, "b"},
+       {Step::Coming, "b"},
+       {Step::Show, "b", Qt::green},
+       {Step::Show, "b", Qt::green, true}},
+      {{Step::Write, "b", Qt::green},
+       {Step::Age, "b"},
+       {Step::Coming, "b"},
+       {Step::WriteKeepingTime, "b", Qt::yellow},
+       {Step::Show, "b", Qt::yellow}},
+      {{Step::Write, "b", Qt::green},
+       {Step::Age, "b"},
+       {Step::Coming, "b"},
+       {Step::ReplaceKeepingTime, "b", Qt::blue},
+       {Step::Show, "b", Qt::blue}},
+      {{Step::Write, "x", Qt::red},
+       {Step::Age, "x"},
+       {Step::Show, "x", Qt::red},
+       {Step::Write, "c", Qt::green},
+       {Step::Age, "c"},
+       {Step::Coming, "c"},
+       {Step::Break, "c"},
+       {Step::Show, "c", black},
+       {Step::Show, "", Qt::red, true}},
+      {{Step::Write, "c", Qt::red},
+       {Step::Age, "c"},
+       {Step::Coming, "c"},
+       {Step::Remove, "c"},
        {Step::Show, "c", black}},
       {{Step::Coming, "d"}, {Step::Write, "d", Qt::cyan}, {Step::Show, "d", Qt::cyan}},
       // Decoded ahead for another line than the one that comes.
-      {{Step::Write, "d", Qt::red}, {Step::Write, "e", Qt::blue}, {Step::Age, "d"},
-       {Step::Age, "e"}, {Step::Coming, "d"}, {Step::Show, "e", Qt::blue},
+      {{Step::Write, "d", Qt::red},
+       {Step::Write, "e", Qt::blue},
+       {Step::Age, "d"},
+       {Step::Age, "e"},
+       {Step::Coming, "d"},
+       {Step::Show, "e", Qt::blue},
        {Step::Show, "d", Qt::red}},
   };
   for (std::size_t c = 0; c < std::size(cases); ++c) {

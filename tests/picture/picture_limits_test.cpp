@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string_view>
 
-#include "../support/temp_folder.h"
 #include "picture/jpeg_header.h"
 #include "picture/picture_holder.h"
+#include "support/temp_folder.h"
 
 namespace tavrin {
 namespace {

@@ -48,6 +48,7 @@ class TraceLog : public ScriptTrace {
     const char* names[] = {"C", "L", "E", "D"};  // caption, label, branch end, dropped
     log << ' ' << names[static_cast<int>(use)] << number;
   }
+  void ScenarioStopped(const ScenarioStop&) override { log << " stopped"; }
   std::ostringstream log;
 };
 
@@ -82,12 +83,14 @@ TEST_F(PlayerExploring, TheTraceTellsEveryLineTheRunReadsAndWhatFor) {
 
 // What a reader sees after an event, and where the run stands.
 std::string Seen(const Player& player) {
+  const PlayerState state = player.Snapshot();
   std::ostringstream seen;
   seen << player.MessageText() << '|' << player.MessageVisible() << '|' << player.Choice(0).caption
        << player.Choice(0).visible << player.Choice(1).caption << player.Choice(1).visible << '|'
        << player.TimSay().enabled << player.TimSay().interval_ms << '|' << player.Score() << '|'
        << player.Prompt() << '|' << player.PauseAtPageEnd() << '|' << player.ScriptOpen() << '|'
-       << player.CurrentLineNumber() << '|' << static_cast<int>(player.LineCount());
+       << player.CurrentLineNumber() << '|' << static_cast<int>(state.line_count) << '|'
+       << state.next_line << '|' << state.position.offset;
   return seen.str();
 }
 

@@ -4,7 +4,24 @@
 namespace tavrin::testing {
 namespace {
 
-using PlayerFailures = ScenarioTest;
+using Stops = std::vector<std::pair<StopReason, std::string>>;
+
+// Keeps each stop the trace is told, as its reason and what it concerns.
+class StopLog : public ScriptTrace {
+ public:
+  void LineReached(uint64_t, LineKind, const std::string&) override {}
+  void LineTaken(uint64_t, Use, const std::string&) override {}
+  void ScenarioStopped(const ScenarioStop& stop) override {
+    stops.emplace_back(stop.Reason(), stop.Detail());
+  }
+  Stops stops;
+};
+
+class PlayerFailures : public ScenarioTest {
+ protected:
+  PlayerFailures() { player_.SetTrace(&stop_log_); }
+  StopLog stop_log_;
+};
 
 void ExpectEndedQuietly(const Player& player) {
   EXPECT_FALSE(player.ScriptOpen());
@@ -15,13 +32,14 @@ void ExpectEndedQuietly(const Player& player) {
 }
 
 TEST_F(PlayerFailures, AMissingEmptyOrUnreadableScenarioIsReportedAsNotFound) {
-  Start();  // no dat.dat at all
+  Start();                                              // no dat.dat at all
   std::filesystem::create_directory(dir_ / "dat.dat");  // a folder by that name
   Start();
   std::filesystem::remove(dir_ / "dat.dat");
   WriteBytes("");  // present but empty
   Start();
   EXPECT_EQ(presentation_.alerts, std::vector<std::string>(3, "dat not found"));
+  EXPECT_TRUE(stop_log_.stops.empty()) << "a scenario that never opened did not stop";
   EXPECT_FALSE(player_.ScriptOpen());
   EXPECT_TRUE(player_.MessageVisible());
   EXPECT_EQ(Text(), "");
@@ -44,28 +62,39 @@ TEST_F(PlayerFailures, AFileThatEndsWhereALineIsNeededEndsTheScenarioWithOneMess
     std::string name;
     std::vector<std::string> lines;
     std::vector<std::string> events;  // "tick", "click" or "choose N"
-    std::string alert;
+    std::string looked_for;           // the rest of the message
   };
   const std::vector<Case> cases = {
-      {"question without its captions", {"ask", "-qst", "＞only one"}, {"tick"},
-       "dat.dat ended while looking for the two choices of a question and the line after them."},
-      {"label with no closing block", {"text", "＞skipped", "never", "closed"}, {"tick"},
-       "dat.dat ended while looking for \"\u25CF\" to close a branch."},
-      {"ending label missing", {"+19", "text", "-end", "＞グッド", "good"}, {"tick"},
-       "dat.dat ended while looking for the ending \"＞バッド\"."},
-      {"choice label missing", {"ask", "-qst", "＞a", "＞b", "＞a", "in a"}, {"tick", "choose 1"},
-       "dat.dat ended while looking for the choice \"＞b\"."},
+      {"question without its captions",
+       {"ask", "-qst", "＞only one"},
+       {"tick"},
+       "the two choices of a question and the line after them"},
+      {"label with no closing block",
+       {"text", "＞skipped", "never", "closed"},
+       {"tick"},
+       "\"\u25CF\" to close a branch"},
+      {"ending label missing",
+       {"+19", "text", "-end", "＞グッド", "good"},
+       {"tick"},
+       "the ending \"＞バッド\""},
+      {"choice label missing",
+       {"ask", "-qst", "＞a", "＞b", "＞a", "in a"},
+       {"tick", "choose 1"},
+       "the choice \"＞b\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     presentation_.alerts.clear();
+    stop_log_.stops.clear();
     WriteScript(c.lines);
     Start();
     for (const std::string& event : c.events) {
       if (event == "tick") Tick();
       if (event == "choose 1") player_.Com_Click(1);
     }
-    EXPECT_EQ(presentation_.alerts, std::vector<std::string>{c.alert});
+    EXPECT_EQ(presentation_.alerts,
+              std::vector<std::string>{"dat.dat ended while looking for " + c.looked_for + "."});
+    EXPECT_EQ(stop_log_.stops, (Stops{{StopReason::FileEnded, c.looked_for}}));
     ExpectEndedQuietly(player_);
     // Nothing more happens and nothing crashes, whatever the reader does next.
     Click();
@@ -78,21 +107,33 @@ TEST_F(PlayerFailures, AFileThatEndsWhereALineIsNeededEndsTheScenarioWithOneMess
 TEST_F(PlayerFailures, AFailureInTheFirstStepIsReportedOnceWithWhatWasMissing) {
   WriteScript({"＞no end"});
   Start();
-  EXPECT_EQ(presentation_.alerts,
-            std::vector<std::string>{"dat.dat ended while looking for \"\u25CF\" to close a branch."});
+  EXPECT_EQ(
+      presentation_.alerts,
+      std::vector<std::string>{"dat.dat ended while looking for \"\u25CF\" to close a branch."});
   ExpectEndedQuietly(player_);
 }
 
 TEST_F(PlayerFailures, ARestartThatShowsNothingStopsInsteadOfLoopingForever) {
-  for (const auto& lines : std::vector<std::vector<std::string>>{
-           {">end"}, {"+5", ">img pic", "", ">end", "never"}}) {
+  for (const auto& lines :
+       std::vector<std::vector<std::string>>{{">end"}, {"+5", ">img pic", "", ">end", "never"}}) {
     presentation_.alerts.clear();
+    stop_log_.stops.clear();
     WriteScript(lines);
     Start();
     EXPECT_EQ(presentation_.alerts,
               std::vector<std::string>{"dat.dat restarts without showing anything."});
+    EXPECT_EQ(stop_log_.stops, (Stops{{StopReason::RestartsForever, ""}}));
     ExpectEndedQuietly(player_);
   }
+}
+
+TEST_F(PlayerFailures, AFileThatCannotBeReadOnStopsWithWhatTheFileSays) {
+  WriteBytes("First.\r\n" + std::string(ScriptFile::kMaxLineBytes + 1, 'a') + "\r\ntugi");
+  Start();
+  EXPECT_EQ(presentation_.alerts,
+            std::vector<std::string>{"dat.dat: line 2 is longer than 16 MiB."});
+  EXPECT_EQ(stop_log_.stops, (Stops{{StopReason::Unreadable, "line 2 is longer than 16 MiB"}}));
+  ExpectEndedQuietly(player_);
 }
 
 TEST_F(PlayerFailures, ARestartAfterTheScenarioVanishedReportsItAndStaysIdle) {
@@ -121,7 +162,9 @@ TEST_F(PlayerFailures, AScoreThatWouldOverflowStopsAtTheBound) {
 }
 
 TEST_F(PlayerFailures, InvalidBytesBecomeReplacementCharactersAndTheLineIsKept) {
-  WriteBytes(std::string("ab\x80" "cd\r\n\x82\xA0\xFF\r\n\x81"));
+  WriteBytes(
+      std::string("ab\x80"
+                  "cd\r\n\x82\xA0\xFF\r\n\x81"));
   Start();
   Run();
   EXPECT_EQ(Text(), Page({"ab\uFFFDcd", "\u3042\uFFFD", "\uFFFD"}, true));

@@ -34,9 +34,9 @@ TEST_F(PlayerPages, WhichNextLinesEndAPage) {
     bool ends_page;
   };
   const std::vector<Case> cases = {
-      {">game over", true},  {">end", true},       {"tugi", true},    {"", true},
-      {"-qst", false},       {"＞label", false},   {"●", false},      {"+1", false},
-      {">img pic", false},   {"   ", false},       {">GAME", false},  {"more text", false},
+      {">game over", true}, {">end", true},     {"tugi", true},   {"", true},
+      {"-qst", false},      {"＞label", false}, {"●", false},     {"+1", false},
+      {">img pic", false},  {"   ", false},     {">GAME", false}, {"more text", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("next line: \"" + c.next + "\"");
@@ -66,8 +66,8 @@ TEST_F(PlayerPages, AFullPageHoldsTenLinesAfterAPromptAndElevenAfterAnEmptyLine)
 }
 
 TEST_F(PlayerPages, LinesThatShowNothingJoinThePageOrLetItGoOnATick) {
-  WriteScript({"+1", ">img one", "first", ">img two", "+2", "second", "+3", "", "third",
-               "＞skip", "hidden", "●", "dropped", "after the branch"});
+  WriteScript({"+1", ">img one", "first", ">img two", "+2", "second", "+3", "", "third", "＞skip",
+               "hidden", "●", "dropped", "after the branch"});
   Start();
   // The first step goes on past the score and picture lines to the first text line.
   EXPECT_EQ(Text(), Page({"first"}, false));
@@ -82,6 +82,25 @@ TEST_F(PlayerPages, LinesThatShowNothingJoinThePageOrLetItGoOnATick) {
   EXPECT_EQ(Text(), Page({"dropped"}, false));
   Tick();
   EXPECT_EQ(Text(), Page({"dropped", "after the branch"}, true));
+}
+
+TEST_F(PlayerPages, APictureIsToldAheadOnlyWhenTheNextStepStartsWithIt) {
+  WriteScript({"first", ">img a", ">img b", "second", "", ">img c", "third", "-qst", "＞x", "＞y",
+               ">img d", "＞y", "chosen", ">img e"});
+  using Names = std::vector<std::string>;
+  Start();
+  EXPECT_EQ(presentation_.pictures_ahead, Names{"a"});
+  EXPECT_TRUE(presentation_.pictures.empty()) << "told before the picture line is reached";
+  // "b" follows a picture, "c" an empty line, in the step that shows them.
+  Tick();
+  Click();
+  EXPECT_EQ(presentation_.pictures, (Names{"a", "b", "c"}));
+  // "d" follows the question's captions, and the choice reads past it.
+  Tick();
+  player_.Com_Click(1);
+  EXPECT_EQ(Text(), Page({"chosen"}, false));
+  EXPECT_EQ(presentation_.pictures_ahead, (Names{"a", "e"}));
+  EXPECT_EQ(presentation_.pictures, (Names{"a", "b", "c"}));
 }
 
 TEST_F(PlayerPages, ABlockEndReachedInTheFlowDropsTheLineAfterIt) {
@@ -104,7 +123,8 @@ TEST_F(PlayerPages, GameLinesBlankLinesAndUpperCaseDirectivesAreText) {
 
 TEST_F(PlayerPages, AMillionLinesThatShowNothingAreOneStep) {
   std::string bytes;
-  for (int i = 0; i < 1000000; ++i) bytes += (i % 3 == 0) ? "+0\r\n" : (i % 3 == 1) ? "\r\n" : ">img x\r\n";
+  for (int i = 0; i < 1000000; ++i)
+    bytes += (i % 3 == 0) ? "+0\r\n" : (i % 3 == 1) ? "\r\n" : ">img x\r\n";
   bytes += "at last";
   WriteBytes(bytes);
   presentation_.pictures.reserve(340000);

@@ -1,6 +1,6 @@
 // Real Japanese prose from others, played as a scenario page by page.
-#include "../support/code_points.h"
 #include "scenario_fixture.h"
+#include "support/code_points.h"
 
 namespace tavrin::testing {
 namespace {
@@ -33,8 +33,8 @@ TEST_F(PlayerRealText, TwoShortStoriesPlayLineForLineWithEveryCharacter) {
   struct Text {
     std::string file;
     std::string first_line;
-    size_t text_lines;      // lines that are not empty
-    size_t characters;      // of all lines, without line ends
+    size_t text_lines;  // lines that are not empty
+    size_t characters;  // of all lines, without line ends
   };
   // Character counts from outside: rashomon as its independent mirror publishes it (7,065
   // with its 68 line feeds), jigokuhen as Python's cp932 codec decodes it.

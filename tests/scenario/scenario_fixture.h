@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "../support/file_bytes.h"
-#include "../support/recording_presentation.h"
-#include "../support/script_bytes.h"
-#include "../support/temp_folder.h"
 #include "scenario/player.h"
 #include "scenario/player_event.h"
+#include "support/file_bytes.h"
+#include "support/recording_presentation.h"
+#include "support/script_bytes.h"
+#include "support/temp_folder.h"
 
 namespace tavrin::testing {
 

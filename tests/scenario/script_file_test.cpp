@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "../support/code_points.h"
-#include "../support/temp_folder.h"
 #include "game_files/cp932.h"
+#include "support/code_points.h"
+#include "support/temp_folder.h"
 
 namespace tavrin {
 namespace {
@@ -78,7 +78,8 @@ TEST_F(ScriptFileTest, LineEnds) {
       {"a lone LF", "\n", {""}},
       {"blanks and tabs are kept", " \r\n\t x \t\r\n", {" ", "\t x \t"}},
       {"NUL is an ordinary byte", std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}},
-      {"Shift-JIS lines", "\x82\xA0\x82\xA2\r\n\x81\x84\x83\x4F\x83\x62\x83\x68\r\n",
+      {"Shift-JIS lines",
+       "\x82\xA0\x82\xA2\r\n\x81\x84\x83\x4F\x83\x62\x83\x68\r\n",
        {"\u3042\u3044", "\uFF1E\u30B0\u30C3\u30C9"}},
       {"a bad byte spoils only its own line", "a\x80\r\n\x82\xA0", {"a\uFFFD", "\u3042"}},
       {"a lead byte before the line end", "\x81\r\nb", {"\uFFFD", "b"}},
@@ -155,7 +156,9 @@ TEST_F(ScriptFileTest, LinesLongerThanTheBuffer) {
     std::string raw;
     std::string text;
     for (int i = 0; i < 60000 + line * 7; ++i) {
-      raw += "\x8F\x5C" "a";  // 十 a
+      raw +=
+          "\x8F\x5C"
+          "a";  // 十 a
       text += "\u5341a";
     }
     bytes += raw + "\r\n";
@@ -172,10 +175,22 @@ TEST_F(ScriptFileTest, ManyShortLinesAcrossSeveralBuffers) {
   for (int i = 0; i < 40000; ++i) {
     const std::string number = std::to_string(i);
     switch (i % 4) {
-      case 0: bytes += number + "\r\n"; expected.push_back(number); break;
-      case 1: bytes += "\x82\xA0" + number + "\r"; expected.push_back("\u3042" + number); break;
-      case 2: bytes += "\r\n"; expected.push_back(""); break;
-      case 3: bytes += "+" + number + "\n"; expected.push_back("+" + number); break;
+      case 0:
+        bytes += number + "\r\n";
+        expected.push_back(number);
+        break;
+      case 1:
+        bytes += "\x82\xA0" + number + "\r";
+        expected.push_back("\u3042" + number);
+        break;
+      case 2:
+        bytes += "\r\n";
+        expected.push_back("");
+        break;
+      case 3:
+        bytes += "+" + number + "\n";
+        expected.push_back("+" + number);
+        break;
     }
   }
   ASSERT_GT(bytes.size(), 3 * kBufferSize);
@@ -265,8 +280,8 @@ std::vector<std::string> CharactersWithTrail5C() {
 struct TextFile {
   const char* name;
   size_t lines;
-  size_t characters;     // without line ends, as an independent decoder counts them
-  size_t trail_5c;       // characters whose second byte is 0x5C
+  size_t characters;  // without line ends, as an independent decoder counts them
+  size_t trail_5c;    // characters whose second byte is 0x5C
   Lines first_lines;
 };
 
@@ -307,10 +322,16 @@ TEST_F(ScriptFileTest, ReturningToAPositionReadsTheSameLinesAgain) {
 
 TEST_F(ScriptFileTest, JapaneseTexts) {
   const std::vector<TextFile> texts = {
-      {"rashomon.txt", 68, 6997, 10,
+      {"rashomon.txt",
+       68,
+       6997,
+       10,
        {"\u7F85\u751F\u9580", "\u82A5\u5DDD\u9F8D\u4E4B\u4ECB", "",
         "-------------------------------------------------------"}},
-      {"jigokuhen_shohan.txt", 236, 29727, 269,
+      {"jigokuhen_shohan.txt",
+       236,
+       29727,
+       269,
        {"\u5730\u7344\u8B8A", "\u82A5\u5DDD\u9F8D\u4E4B\u4ECB", "",
         "-------------------------------------------------------"}},
   };

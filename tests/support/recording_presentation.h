@@ -8,8 +8,8 @@
 namespace tavrin::test_support {
 
 /// A presentation that keeps what the engine told it: the last message, choices and timer
-/// it was told, and every picture line and message box in order. A front end renders only
-/// what it is told, so what this holds after an event is what a window would show.
+/// it was told, and every picture line, picture told ahead and message box in order. A front end
+/// renders only what it is told, so what this holds after an event is what a window would show.
 class RecordingPresentation : public Presentation {
  public:
   void MessageChanged(const std::string& text, bool visible) override {
@@ -35,6 +35,10 @@ class RecordingPresentation : public Presentation {
     ++calls;
     pictures.push_back(name);
   }
+  void PictureAhead(const std::string& name) override {
+    ++calls;
+    pictures_ahead.push_back(name);
+  }
   void Alert(const std::string& text) override {
     ++calls;
     alerts.push_back(text);
@@ -51,6 +55,7 @@ class RecordingPresentation : public Presentation {
   bool timer_enabled = false;
   int timer_interval = 0;
   std::vector<std::string> pictures;
+  std::vector<std::string> pictures_ahead;
   std::vector<std::string> alerts;
 };
 

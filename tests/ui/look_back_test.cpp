@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "game_folder.h"
+#include "support/scratch_game.h"
 #include "ui/command_button.h"
 #include "ui/main_window.h"
 #include "ui/message_label.h"
@@ -44,7 +44,7 @@ class LookBackTest : public ::testing::Test {
     return Lbl()->ShownReaderText();
   }
 
-  testing::GameFolder game_;
+  test_support::ScratchGame game_;
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<QSignalSpy> pages_;
   std::unique_ptr<QSignalSpy> questions_;

@@ -13,7 +13,7 @@
 #include <memory>
 #include <optional>
 
-#include "game_folder.h"
+#include "support/scratch_game.h"
 #include "ui/command_button.h"
 #include "ui/message_label.h"
 #include "ui/music_hooks.h"
@@ -21,7 +21,7 @@
 namespace tavrin {
 namespace {
 
-using testing::GameFolder;
+using test_support::ScratchGame;
 
 // Pages of one row each: a click shows exactly one page and the timer stops at its end,
 // so what a click did can be read off the page shown whatever the clock does meanwhile.
@@ -40,8 +40,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void Open(const std::vector<std::string>& script) {
     game_.WriteScript(script);
-    window_ =
-        std::make_unique<MainWindow>(tavrin::GameFolder::OnDisk(game_.Dir()), nullptr);
+    window_ = std::make_unique<MainWindow>(tavrin::GameFolder::OnDisk(game_.Dir()), nullptr);
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     ASSERT_TRUE(QTest::qWaitFor([this] { return Engine().ScriptOpen(); }));  // activated
@@ -68,7 +67,7 @@ class MainWindowTest : public ::testing::Test {
     QTest::mouseClick(Lbl(), button, Qt::NoModifier, Lbl()->rect().center());
   }
 
-  GameFolder game_;
+  ScratchGame game_;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -96,8 +95,8 @@ TEST_F(MainWindowTest, TheWindowOpensAtTheLayoutsSizeAndFont) {
   EXPECT_EQ(window_->size(), layout.client);
   EXPECT_EQ(layout.area, QRect(QPoint(0, 0), layout.client));
   EXPECT_LT(window_->minimumSize().height(), window_->maximumSize().height());  // resizable
-  EXPECT_EQ(Lbl()->geometry(), layout.lbl);
-  EXPECT_EQ(Com(1)->geometry(), layout.com[1]);
+  EXPECT_EQ(Lbl()->geometry(), layout.message);
+  EXPECT_EQ(Com(1)->geometry(), layout.choices[1]);
   EXPECT_EQ(Lbl()->font().pointSize(), layout.font_points);
   // Han characters take Japanese shapes: fontconfig resolves the Japanese face, not the
   // Chinese ones that share its file.
@@ -154,7 +153,7 @@ TEST_F(MainWindowTest, AHiddenMessageWindowTakesNoPresses) {
   ASSERT_FALSE(Engine().MessageVisible());
   ASSERT_TRUE(Lbl()->isHidden());
   // Where the message window was, the window itself is hit now.
-  const QPoint where = window_->Layout().lbl.center();
+  const QPoint where = window_->Layout().message.center();
   EXPECT_NE(window_->childAt(where), Lbl());
   QTest::mouseClick(window_.get(), Qt::RightButton, Qt::NoModifier, where);
   EXPECT_TRUE(Engine().PauseAtPageEnd());
@@ -177,7 +176,7 @@ class ChoiceTest : public MainWindowTest {
 TEST_F(ChoiceTest, TheButtonsShowTheCaptionsOverTheMessageWindowAndTakeItsPresses) {
   EXPECT_EQ(Com(0)->text(), QStringLiteral("＞右へ"));
   EXPECT_EQ(Com(1)->text(), QStringLiteral("＞左へ"));
-  const QPoint where = window_->Layout().lbl.center();
+  const QPoint where = window_->Layout().message.center();
   EXPECT_NE(window_->childAt(where), Lbl());
   QTest::mouseClick(window_->childAt(where), Qt::RightButton);
   EXPECT_TRUE(Engine().PauseAtPageEnd());  // the message window saw nothing
@@ -243,8 +242,7 @@ TEST_F(MainWindowTest, AMissingScenarioIsReportedInABoxAndLeavesAnEmptyWindow) {
     }
   });
   dismisser.start(20);
-  window_ =
-      std::make_unique<MainWindow>(tavrin::GameFolder::OnDisk(game_.Dir()), nullptr);
+  window_ = std::make_unique<MainWindow>(tavrin::GameFolder::OnDisk(game_.Dir()), nullptr);
   window_->show();
   ASSERT_TRUE(QTest::qWaitFor([&boxes] { return !boxes.isEmpty(); }));
   dismisser.stop();
@@ -276,9 +274,7 @@ namespace {
 
 class RecordingMusic : public MusicHooks {
  public:
-  void MidiOpen(const GameFile& file) override {
-    calls.push_back("MidiOpen " + file.Name());
-  }
+  void MidiOpen(const GameFile& file) override { calls.push_back("MidiOpen " + file.Name()); }
   void SetBgmLoop(bool on) override { calls.push_back(on ? "BgmLoop on" : "BgmLoop off"); }
   void MidiPlay() override { calls.push_back("MidiPlay"); }
   void BgmTim_Timer() override { ++ticks; }
@@ -306,7 +302,7 @@ void WaitForTicksOfTenMilliseconds(int count) {
 }
 
 TEST(MainWindowMusic, StartsWithTheWindowAndClosesWithIt) {
-  GameFolder game;
+  ScratchGame game;
   game.WriteScript(OneRowPages(3));
   RecordingMusic music;
   music.delays = {std::chrono::milliseconds(10)};
@@ -338,7 +334,7 @@ TEST(MainWindowMusic, TheWatchdogTicksOnlyWhenTheMusicAsks) {
       {milliseconds(30), milliseconds(10), milliseconds(20), std::nullopt},
   };
   for (const auto& delays : cases) {
-    GameFolder game;
+    ScratchGame game;
     game.WriteScript(OneRowPages(3));
     RecordingMusic music;
     music.delays = delays;

@@ -6,12 +6,12 @@
 #include <QTextLayout>
 #include <QTextLine>
 
-#include "japanese_font.h"
+#include "support/japanese_font.h"
 
 namespace tavrin {
 namespace {
 
-using testing::JapaneseFont;
+using test_support::JapaneseFont;
 
 // Pages are UTF-8, as the scenario gives them.
 std::string U8(const QString& text) { return text.toStdString(); }

@@ -5,19 +5,21 @@
 #include <QStringList>
 #include <numeric>
 
-#include "japanese_font.h"
+#include "support/japanese_font.h"
 
 namespace tavrin {
 namespace {
 
-using testing::JapaneseFont;
+using test_support::JapaneseFont;
 
-// The page: ten lines of 49 characters, each its own line of the scenario.
+// A page too tall for the message window: ten lines of 49 characters, each its own line
+// of the scenario.
 QStringList LongLines(int count = 10) {
   QStringList lines;
   for (int i = 1; i <= count; ++i) {
     QString line = QStringLiteral("%1行目").arg(i, 2, 10, QLatin1Char('0'));
-    while (line.size() < 48) line += QChar(static_cast<char16_t>(0x3042 + (line.size() * 7 + i) % 80));
+    while (line.size() < 48)
+      line += QChar(static_cast<char16_t>(0x3042 + (line.size() * 7 + i) % 80));
     lines << line + QStringLiteral("。");
   }
   return lines;

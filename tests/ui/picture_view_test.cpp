@@ -6,15 +6,15 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "game_folder.h"
+#include "support/scratch_game.h"
 #include "ui/accessibility.h"
 
 namespace tavrin {
 namespace {
 
-using testing::GameFolder;
-using testing::Near;
-using testing::QuarteredPicture;
+using test_support::Near;
+using test_support::QuarteredPicture;
+using test_support::ScratchGame;
 
 class PictureViewTest : public ::testing::Test {
  protected:
@@ -48,7 +48,7 @@ class PictureViewTest : public ::testing::Test {
     EXPECT_TRUE(Near(image.pixel(200, 150), Qt::white));
   }
 
-  GameFolder game_;
+  ScratchGame game_;
   PictureView view_{game_.ImgDir(), nullptr};
 };
 
@@ -104,10 +104,10 @@ TEST_F(PictureViewTest, AnEmptyNameBeforeAnyPictureStaysBlack) {
 TEST_F(PictureViewTest, APictureMuchLargerThanTheAreaIsDecodedSmallerAndStillFillsIt) {
   game_.WritePicture("large", QuarteredPicture(QSize(4000, 2000)));
   view_.ShowPicture("large");
-  EXPECT_EQ(view_.E().PixelSize(), QSize(4000, 2000));
-  EXPECT_LE(view_.E().Image().width(), 4000 / 2);
-  EXPECT_GE(view_.E().Image().width(), 400);
-  EXPECT_GE(view_.E().Image().height(), 300);
+  EXPECT_EQ(view_.Holder().PixelSize(), QSize(4000, 2000));
+  EXPECT_LE(view_.Holder().Image().width(), 4000 / 2);
+  EXPECT_GE(view_.Holder().Image().width(), 400);
+  EXPECT_GE(view_.Holder().Image().height(), 300);
   ExpectQuarteredPicture();
 }
 

@@ -9,7 +9,8 @@
 #include <QTest>
 #include <memory>
 
-#include "game_folder.h"
+#include "support/patience.h"
+#include "support/scratch_game.h"
 #include "ui/command_button.h"
 #include "ui/main_window.h"
 #include "ui/message_label.h"
@@ -18,9 +19,7 @@
 namespace tavrin {
 namespace {
 
-using testing::GameFolder;
-
-constexpr int kPatience = 10000;  // ms; conditions are met long before on any machine
+using test_support::ScratchGame;
 
 // Ten lines of 49 characters: a page several times the message window's height.
 std::vector<std::string> TallPage() {
@@ -38,11 +37,11 @@ class ReadingTest : public ::testing::Test {
  protected:
   void Open(std::vector<std::string> script) {
     game_.WriteScript(script);
-    window_ =
-        std::make_unique<MainWindow>(tavrin::GameFolder::OnDisk(game_.Dir()), nullptr);
+    window_ = std::make_unique<MainWindow>(tavrin::GameFolder::OnDisk(game_.Dir()), nullptr);
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    ASSERT_TRUE(QTest::qWaitFor([this] { return Engine().ScriptOpen(); }, kPatience));
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return Engine().ScriptOpen(); }, test_support::kPatienceMs));
   }
   void OpenTallPage() {
     std::vector<std::string> script = TallPage();
@@ -70,10 +69,10 @@ class ReadingTest : public ::testing::Test {
     QApplication::sendEvent(to, &event);
   }
   bool WaitFor(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, kPatience);
+    return QTest::qWaitFor(condition, test_support::kPatienceMs);
   }
 
-  GameFolder game_;
+  ScratchGame game_;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -193,12 +192,12 @@ TEST_P(HeldKeyTest, TurnsPagesButNeverTakesAChoiceAFreshPressDoes) {
   EXPECT_EQ(Engine().MessageText(), "\r\n右だ。");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, HeldKeyTest,
-    ::testing::Values(HeldKey{"Space, marked repeats", Qt::Key_Space, true},
-                      HeldKey{"Space, unmarked repeats", Qt::Key_Space, false},
-                      HeldKey{"Enter, marked repeats", Qt::Key_Return, true},
-                      HeldKey{"Enter, unmarked repeats", Qt::Key_Return, false}));
+INSTANTIATE_TEST_SUITE_P(Keys, HeldKeyTest,
+                         ::testing::Values(HeldKey{"Space, marked repeats", Qt::Key_Space, true},
+                                           HeldKey{"Space, unmarked repeats", Qt::Key_Space, false},
+                                           HeldKey{"Enter, marked repeats", Qt::Key_Return, true},
+                                           HeldKey{"Enter, unmarked repeats", Qt::Key_Return,
+                                                   false}));
 
 TEST_F(ReadingTest, CtrlIsTheRightClickAndHeldKeepsTheStoryRunning) {
   // A block end sets normal pacing again: a right click runs up to it, a held Ctrl on.

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "game_folder.h"
-#include "japanese_font.h"
+#include "support/japanese_font.h"
+#include "support/patience.h"
+#include "support/scratch_game.h"
 #include "ui/accessible_message.h"
 #include "ui/command_button.h"
 #include "ui/main_window.h"
@@ -21,8 +22,6 @@
 
 namespace tavrin {
 namespace {
-
-constexpr int kPatience = 10000;  // ms; conditions are met long before on any machine
 
 QString AllText(QAccessibleInterface* object) {
   QAccessibleTextInterface* text = object->textInterface();
@@ -49,7 +48,8 @@ class ScreenReaderTest : public ::testing::Test {
     window_->show();
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    ASSERT_TRUE(QTest::qWaitFor([this] { return Engine().ScriptOpen(); }, kPatience));
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return Engine().ScriptOpen(); }, test_support::kPatienceMs));
   }
   const Player& Engine() const { return window_->Engine(); }
   MessageLabel* Lbl() const { return window_->findChild<MessageLabel*>(QStringLiteral("Lbl")); }
@@ -59,11 +59,11 @@ class ScreenReaderTest : public ::testing::Test {
   // The views that took the focus, in order.
   const std::vector<Heard>& Focused() const { return focused_; }
   bool Published(const QString& text) {
-    return QTest::qWaitFor([&] { return Lbl()->ReaderText() == text; }, kPatience);
+    return QTest::qWaitFor([&] { return Lbl()->ReaderText() == text; }, test_support::kPatienceMs);
   }
   void Press(Qt::Key key) { QTest::keyClick(window_->focusWidget(), key); }
 
-  testing::GameFolder game_;
+  test_support::ScratchGame game_;
   std::unique_ptr<MainWindow> window_;
   std::vector<Heard> focused_;
 };
@@ -120,7 +120,7 @@ TEST_F(ScreenReaderTest, EachViewIsANewParagraphInJapaneseThatTakesTheFocusOnce)
   EXPECT_EQ(Focused().size(), 2u);
   QFocusEvent activated(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
   QCoreApplication::sendEvent(Lbl(), &activated);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Focused().size() > 2; }, kPatience));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Focused().size() > 2; }, test_support::kPatienceMs));
   ASSERT_EQ(Focused().size(), 3u);
   EXPECT_EQ(Focused()[2].id, Focused()[1].id);
 }
@@ -130,7 +130,7 @@ TEST_F(ScreenReaderTest, TheQuestionIsReadWithTheFocusedButtonAndNotAgainAfterTh
         "左だ。", "", "●", "", "おしまい"});
   ASSERT_TRUE(Published(QStringLiteral("はじめ")));
   Press(Qt::Key_Return);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Com(0)->hasFocus(); }, kPatience));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Com(0)->hasFocus(); }, test_support::kPatienceMs));
   ASSERT_TRUE(Published(QStringLiteral("どちらへ行く？")));
 
   // The message window holds the choice: the question, with the shown buttons in it.
@@ -161,7 +161,7 @@ TEST_F(ScreenReaderTest, TheQuestionIsReadWithTheFocusedButtonAndNotAgainAfterTh
   QTest::mouseClick(Com(0), Qt::LeftButton);
   ASSERT_TRUE(Published(QStringLiteral("右だ。")));
   // (Coming of a click, the view takes the focus once the click has settled.)
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Focused().size() > 1; }, kPatience));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Focused().size() > 1; }, test_support::kPatienceMs));
   ASSERT_EQ(Focused().size(), 2u);
   EXPECT_EQ(Focused()[1].role, QAccessible::Paragraph);
   EXPECT_EQ(Focused()[1].text, QStringLiteral("右だ。"));
@@ -181,7 +181,7 @@ TEST(SpokenView, ViewsOfALineReadItOnceEachFromAPlaceAReadingMayBegin) {
   int carried = 0;
   for (int width = 60; width <= 200; width += 7) {
     PageLayout page;
-    page.SetFormat(testing::JapaneseFont(10), width);
+    page.SetFormat(test_support::JapaneseFont(10), width);
     page.SetText((QStringLiteral("\r\n") + line + QStringLiteral("\r\n次の行。")).toStdString());
     page.BreakAll();
     for (int cut = 2; cut < page.RowCount(); ++cut) {
@@ -209,7 +209,7 @@ TEST(SpokenView, ViewsOfALineReadItOnceEachFromAPlaceAReadingMayBegin) {
 
 TEST(SpokenView, RowsCutBetweenWordsOrAtALineStayAsTheyAre) {
   PageLayout page;
-  page.SetFormat(testing::JapaneseFont(10), 150);
+  page.SetFormat(test_support::JapaneseFont(10), 150);
   page.SetText(
       "\r\nDear Father, on the night of the full moon, ten summers from now, please light the "
       "lantern for me.\r\n十年前に町を出た娘からだ");

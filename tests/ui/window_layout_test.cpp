@@ -33,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, WorkedValues,
 
 TEST(WindowLayout, TwipsToThePixelScaleTheWindowNotTheFont) {
   // At 120 dots to the inch a 1080-pixel screen is 12960 twips: the same window in pixels,
-  // a font of Int(1440 / 100) - 2 points.
+  // a font of 1440 / 100 - 2 points (integer division).
   const WindowLayout layout = LayOutWindow(1080 * 12.0f, 12.0f, QMargins());
   EXPECT_EQ(layout.outer, QSize(600, 840));
   EXPECT_EQ(layout.font_points, 12);
@@ -46,17 +46,17 @@ TEST(WindowLayout, TheGridCoversTheClientAreaInsideTheFrame) {
   EXPECT_EQ(layout.client, QSize(419, 563));
 
   // Pic: the top five rows over the full width; Lbl: the two rows below.
-  EXPECT_EQ(layout.pic, QRect(0, 0, 419, 402));
-  EXPECT_EQ(layout.lbl, QRect(0, 402, 419, 161));
+  EXPECT_EQ(layout.picture, QRect(0, 0, 419, 402));
+  EXPECT_EQ(layout.message, QRect(0, 402, 419, 161));
   // The caption takes from the height only: Pic is a little wider than high.
-  EXPECT_GT(layout.pic.width(), layout.pic.height());
-  EXPECT_LT(layout.pic.width() - layout.pic.height(), layout.pic.width() / 10);
+  EXPECT_GT(layout.picture.width(), layout.picture.height());
+  EXPECT_LT(layout.picture.width() - layout.picture.height(), layout.picture.width() / 10);
 
   // The buttons halve the message window and cover it exactly.
-  EXPECT_EQ(layout.com[0].top(), layout.lbl.top());
-  EXPECT_EQ(layout.com[0].bottom() + 1, layout.com[1].top());
-  EXPECT_EQ(layout.com[0].united(layout.com[1]), layout.lbl);
-  EXPECT_LE(std::abs(layout.com[0].height() - layout.com[1].height()), 1);
+  EXPECT_EQ(layout.choices[0].top(), layout.message.top());
+  EXPECT_EQ(layout.choices[0].bottom() + 1, layout.choices[1].top());
+  EXPECT_EQ(layout.choices[0].united(layout.choices[1]), layout.message);
+  EXPECT_LE(std::abs(layout.choices[0].height() - layout.choices[1].height()), 1);
 }
 
 TEST(WindowLayout, ControlsTileTheClientAreaAtEverySize) {
@@ -65,10 +65,10 @@ TEST(WindowLayout, ControlsTileTheClientAreaAtEverySize) {
       const WindowLayout layout = LayOutWindow(pixels * 15.0f, 15.0f, frame);
       SCOPED_TRACE(::testing::Message() << pixels << " px");
       EXPECT_EQ(layout.client.width(), layout.outer.width() - frame.left() - frame.right());
-      EXPECT_EQ(layout.pic.united(layout.lbl), QRect(QPoint(0, 0), layout.client));
-      EXPECT_FALSE(layout.pic.intersects(layout.lbl));
-      EXPECT_EQ(layout.com[0].united(layout.com[1]), layout.lbl);
-      EXPECT_FALSE(layout.com[0].intersects(layout.com[1]));
+      EXPECT_EQ(layout.picture.united(layout.message), QRect(QPoint(0, 0), layout.client));
+      EXPECT_FALSE(layout.picture.intersects(layout.message));
+      EXPECT_EQ(layout.choices[0].united(layout.choices[1]), layout.message);
+      EXPECT_FALSE(layout.choices[0].intersects(layout.choices[1]));
     }
   }
 }
@@ -79,8 +79,8 @@ TEST(WindowLayout, ScreensTooSmallForTheFormulaStillGetAWindow) {
     EXPECT_GE(layout.font_points, 1);
     EXPECT_GE(layout.client.width(), 5);
     EXPECT_GE(layout.client.height(), 7);
-    EXPECT_FALSE(layout.pic.isEmpty());
-    EXPECT_FALSE(layout.com[1].isEmpty());
+    EXPECT_FALSE(layout.picture.isEmpty());
+    EXPECT_FALSE(layout.choices[1].isEmpty());
   }
   // A nonsensical pixel size is taken as the usual 15 twips.
   EXPECT_EQ(LayOutWindow(9000.0f, 0.0f, QMargins()).outer, QSize(333, 467));
@@ -103,9 +103,9 @@ TEST_P(Fitted, TheGridKeepsItsProportionsCentredWithTheFontOfItsHeight) {
   const WindowLayout layout = FitWindow(opened, expected.client, expected.full_screen);
   EXPECT_EQ(layout.area, expected.area);
   EXPECT_EQ(layout.font_points, expected.font_points);
-  EXPECT_EQ(layout.pic.united(layout.lbl), layout.area);
-  EXPECT_EQ(layout.com[0].united(layout.com[1]), layout.lbl);
-  EXPECT_NEAR(layout.pic.height(), layout.area.height() * 5.0 / 7.0, 1.0);
+  EXPECT_EQ(layout.picture.united(layout.message), layout.area);
+  EXPECT_EQ(layout.choices[0].united(layout.choices[1]), layout.message);
+  EXPECT_NEAR(layout.picture.height(), layout.area.height() * 5.0 / 7.0, 1.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

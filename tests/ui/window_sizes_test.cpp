@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "game_folder.h"
+#include "support/scratch_game.h"
 #include "ui/main_window.h"
 #include "ui/message_label.h"
 #include "ui/music_hooks.h"
@@ -61,11 +61,11 @@ class WindowSizesTest : public ::testing::Test {
     EXPECT_TRUE(QRect(QPoint(0, 0), window_->size()).contains(area));
     EXPECT_LE(std::abs(area.left() - (window_->width() - area.right() - 1)), 1);
     EXPECT_LE(std::abs(area.top() - (window_->height() - area.bottom() - 1)), 1);
-    EXPECT_EQ(Lbl()->geometry(), layout.lbl);
+    EXPECT_EQ(Lbl()->geometry(), layout.message);
     EXPECT_EQ(Lbl()->font().pointSize(), layout.font_points);
   }
 
-  testing::GameFolder game_;
+  test_support::ScratchGame game_;
   MusicLog music_;
   std::unique_ptr<MainWindow> window_;
 };
@@ -133,7 +133,7 @@ TEST_F(WindowSizesTest, AGameDroppedOnTheWindowPlaysInPlaceOfTheCurrentOne) {
   std::filesystem::path dropped;
   window_->SetDropHandler([&](const std::filesystem::path& path) { dropped = path; });
 
-  testing::GameFolder other;
+  test_support::ScratchGame other;
   other.WriteScript({"二つ目のゲーム", ""});
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(other.Dir().string()))});

@@ -72,6 +72,8 @@ void CheckPresentation::BeginEvent(WatchState& state, const PathCount& count,
   stray_label_line_ = 0;
   restarted_ = false;
   alert_.reset();
+  stop_reason_.reset();
+  stop_detail_.clear();
 }
 
 EventOutcome CheckPresentation::EndEvent() {
@@ -270,6 +272,12 @@ void CheckPresentation::LineTaken(uint64_t number, Use use, const std::string& l
   }
 }
 
+void CheckPresentation::ScenarioStopped(const ScenarioStop& stop) {
+  if (stop_reason_) return;
+  stop_reason_ = stop.Reason();
+  stop_detail_ = stop.Detail();
+}
+
 void CheckPresentation::CheckCaptions(uint64_t line, const std::string& second) {
   if (second.starts_with(kLabelMark)) return;
   std::string message =
@@ -296,11 +304,8 @@ void CheckPresentation::CheckScoreBound() {
 
 void CheckPresentation::ReportStop() {
   // A file that cannot be read on stops the player wherever it is; the reason names the line.
-  const std::string unreadable = "dat.dat: ";
-  if (alert_->starts_with(unreadable)) {
-    std::string reason = alert_->substr(unreadable.size());
-    if (reason.ends_with('.')) reason.pop_back();
-    Report(0, Severity::Error, reason + ": the player stops there");
+  if (stop_reason_ == StopReason::Unreadable) {
+    Report(0, Severity::Error, stop_detail_ + ": the player stops there");
     return;
   }
   const uint64_t line = player_->CurrentLineNumber();

@@ -64,6 +64,7 @@ class CheckPresentation : public Presentation, public ScriptTrace {
   // ScriptTrace.
   void LineReached(uint64_t number, LineKind kind, const std::string& line) override;
   void LineTaken(uint64_t number, Use use, const std::string& line) override;
+  void ScenarioStopped(const ScenarioStop& stop) override;
 
  private:
   void Report(uint64_t line, Severity severity, std::string message, bool with_trail = false);
@@ -98,6 +99,8 @@ class CheckPresentation : public Presentation, public ScriptTrace {
   uint64_t stray_label_line_ = 0;
   bool restarted_ = false;
   std::optional<std::string> alert_;
+  std::optional<StopReason> stop_reason_;
+  std::string stop_detail_;
 };
 
 }  // namespace tavrin

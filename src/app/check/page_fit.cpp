@@ -39,8 +39,8 @@ PageFit::PageFit(int screen_height)
   font_ = TextFont(layout.font_points);
   raw_font_ = QRawFont::fromFont(font_);
   const int margin = TextSideMargin(font_);
-  area_ = QSizeF(MessageLabel::RowWidth(font_, layout.lbl.width() - 2 * margin),
-                 layout.lbl.height());
+  area_ = QSizeF(MessageLabel::RowWidth(font_, layout.message.width() - 2 * margin),
+                 layout.message.height());
 
   // Every row of the font alone is as high as the empty first row of a page.
   PageLayout reference;

@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QStringList>
 
-namespace tavrin::testing {
+namespace tavrin::test_support {
 
 /// The Japanese face the window asks for first, at `points`.
 inline QFont JapaneseFont(int points) {
@@ -13,4 +13,4 @@ inline QFont JapaneseFont(int points) {
   return font;
 }
 
-}  // namespace tavrin::testing
+}  // namespace tavrin::test_support

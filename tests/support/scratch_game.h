@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "../support/script_bytes.h"
-#include "../support/temp_folder.h"
+#include "support/script_bytes.h"
+#include "support/temp_folder.h"
 
-namespace tavrin::testing {
+namespace tavrin::test_support {
 
 /// A game folder of a test's own, with its picture folder, removed again when the test ends.
-class GameFolder {
+class ScratchGame {
  public:
-  GameFolder() { std::filesystem::create_directories(ImgDir()); }
+  ScratchGame() { std::filesystem::create_directories(ImgDir()); }
 
   const std::filesystem::path& Dir() const { return folder_.Path(); }
   std::filesystem::path ImgDir() const { return folder_ / "img"; }
@@ -64,4 +64,4 @@ inline ::testing::AssertionResult Near(QRgb actual, QColor expected, int toleran
          << ") is not near " << expected.name().toStdString();
 }
 
-}  // namespace tavrin::testing
+}  // namespace tavrin::test_support
