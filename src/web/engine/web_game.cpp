@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/headless_event.h"
+#include "audio/midi_file.h"
 #include "game_files/cp932.h"
 #include "game_files/text_bytes.h"
-#include "scenario/line_kind.h"
 #include "scenario/player.h"
 #include "scenario/player_event.h"
 #include "web/engine/web_presentation.h"
@@ -78,22 +78,14 @@ class WebGame {
     return state;
   }
 
-  /// Where the game's music is, when it has a bgm.mid that is a regular file of at most
-  /// 1 MiB (a larger one is as broken); null otherwise.
-  val MusicFile() {
-    constexpr uint64_t kMaxMusicBytes = uint64_t{1} << 20;
-    const GameFile file = game_->Find("bgm.mid");
-    const std::optional<uint64_t> size = file.IsRegularFile() ? file.Size() : std::nullopt;
-    if (!size || *size == 0 || *size > kMaxMusicBytes) return val::null();
-    return val(file.DiskPath().string());
-  }
-
-  /// The picture the look-ahead line names, for the page to decode while the reader reads;
-  /// null when it is no picture line.
-  val PictureComing() {
-    const std::string& next = player_.NextLine();
-    if (KindOfLine(next) != LineKind::Picture) return val::null();
-    return presentation_.PictureFor(PictureName(next));
+  /// The game's bgm.mid as the synthesizer is given it: read by the same reader as the
+  /// installed Tavrin's, which refuses what cannot play and rewrites the rest plainly;
+  /// null when the game has no music that plays.
+  val Music() {
+    const MidiPiece piece = LoadMidiFile(game_->Find("bgm.mid"));
+    if (piece.error != MidiFileError::None || piece.length_ticks <= 0) return val::null();
+    return val(emscripten::typed_memory_view(piece.bytes.size(), piece.bytes.data()))
+        .call<val>("slice");
   }
 
  private:
@@ -123,8 +115,7 @@ EMSCRIPTEN_BINDINGS(tavrin) {
       .function("choose", &WebGame::Choose)
       .function("play", &WebGame::Play)
       .function("state", &WebGame::State)
-      .function("pictureComing", &WebGame::PictureComing)
-      .function("musicFile", &WebGame::MusicFile);
+      .function("music", &WebGame::Music);
   emscripten::function("decodeCp932", &tavrin::DecodeCp932Bytes);
   emscripten::function("isUtf8", &tavrin::IsUtf8Bytes);
 }

@@ -30,6 +30,10 @@ void WebPresentation::ShowPicture(const std::string& name) {
   view_.call<void>("showPicture", PictureFor(name));
 }
 
+void WebPresentation::PictureAhead(const std::string& name) {
+  view_.call<void>("pictureAhead", PictureFor(name));
+}
+
 void WebPresentation::Alert(const std::string& text) { view_.call<void>("alert", text); }
 
 val WebPresentation::PictureFor(const std::string& name) {

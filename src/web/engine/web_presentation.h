@@ -13,7 +13,8 @@ namespace tavrin {
 
 /// What the engine tells the page, handed on to the page's view object as it comes: its
 /// methods messageChanged(text, visible), choiceChanged(index, caption, visible),
-/// timerChanged(enabled, interval), showPicture(picture) and alert(text). A picture line's
+/// timerChanged(enabled, interval), showPicture(picture), pictureAhead(picture) and
+/// alert(text). A picture line's
 /// file is found and judged here, by the rules of the game's files and the picture limits;
 /// the page decodes it.
 class WebPresentation : public Presentation {
@@ -24,6 +25,7 @@ class WebPresentation : public Presentation {
   void ChoiceChanged(int index, const std::string& caption, bool visible) override;
   void TimerChanged(bool enabled, int interval_ms) override;
   void ShowPicture(const std::string& name) override;
+  void PictureAhead(const std::string& name) override;
   void Alert(const std::string& text) override;
 
   /// The picture file a picture line naming `name` shows, for the page: {name} alone for an

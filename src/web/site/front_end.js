@@ -38,8 +38,9 @@ export class FrontEnd {
 
   // ---- A game ---------------------------------------------------------------------------
 
-  /// Plays the game in the engine's folder `folder`, in place of the one played before.
-  Play(folder) {
+  /// Plays the game in the engine's folder `folder`, in place of the one played before;
+  /// `silent` as scripted play, which plays no sound.
+  Play(folder, {silent = false} = {}) {
     this.Close();
     this.log = new ReadingLog();
     this.pastIndex = -1;
@@ -48,8 +49,8 @@ export class FrontEnd {
     this.choiceLogged = false;
     this.pictures.Reset();
     this.game = new this.engine.WebGame(folder, this.Presentation());
-    const musicFile = this.game.musicFile();
-    this.music = musicFile ? new Music(this.engine.FS.readFile(musicFile)) : null;
+    const piece = silent ? null : this.game.music();
+    this.music = piece ? new Music(piece) : null;
     if (this.music && navigator.userActivation && navigator.userActivation.isActive) {
       this.music.Start();
     }
@@ -87,6 +88,7 @@ export class FrontEnd {
       },
       timerChanged: () => {},
       showPicture: (picture) => this.pictures.Show(picture),
+      pictureAhead: (picture) => this.pictures.Ahead(picture),
       alert: (text) => this.Alert(text),
     };
   }

@@ -14,6 +14,7 @@ export class Pictures {
     this.held = null;  // {file, width, height, bitmap}
     this.showing = false;
     this.queue = Promise.resolve();
+    this.ahead = null;  // {path, decoding}: the picture the next step shows, decoding
   }
 
   /// A new game: nothing held, the area black.
@@ -22,7 +23,22 @@ export class Pictures {
     this.held = null;
     this.showing = false;
     this.queue = Promise.resolve();
+    this.DropAhead();
     this.Paint();
+  }
+
+  /// The next step starts with this picture: it is decoded while the reader reads.
+  Ahead(picture) {
+    if (picture.file === undefined || !picture.loads) return;
+    if (this.ahead && this.ahead.path === picture.path) return;
+    this.DropAhead();
+    this.ahead = {path: picture.path, decoding: this.Decode(picture)};
+  }
+
+  DropAhead() {
+    if (!this.ahead) return;
+    this.ahead.decoding.then((loaded) => loaded && loaded.bitmap.close());
+    this.ahead = null;
   }
 
   /// A picture line, as the engine found its file (see WebPresentation::PictureFor). The
@@ -37,7 +53,14 @@ export class Pictures {
     this.showing = false;
     this.Paint();
     if (picture.file !== undefined) {
-      const loaded = picture.loads ? await this.Decode(picture) : null;
+      let decoding = null;
+      if (picture.loads && this.ahead && this.ahead.path === picture.path) {
+        decoding = this.ahead.decoding;
+        this.ahead = null;
+      } else if (picture.loads) {
+        decoding = this.Decode(picture);
+      }
+      const loaded = decoding ? await decoding : null;
       if (!loaded) return;
       if (this.held && this.held.bitmap) this.held.bitmap.close();
       this.held = loaded;

@@ -29,7 +29,7 @@ export function InstallTestHook(front, games) {
         return {folder};
       });
       front.alerts = [];
-      front.Play(game.folder);
+      front.Play(game.folder, {silent: true});
       front.StopTimer();
       const line = await front.StateLine('start');
       answerAlerts();
