@@ -28,7 +28,7 @@ void MainWindow::ResumeGame(std::shared_ptr<GameFolder> game, ResumePoint at, bo
   player_->Resume(std::move(at));
   ShowPlayerState();
   ViewChanged();
-  pacer_.Request();
+  pacer_.ApplyNow();
 }
 
 }  // namespace tavrin

@@ -71,8 +71,11 @@ Warp FindWarp(const std::shared_ptr<GameFolder>& game, const WarpTarget& target)
   probe.Close();
 
   Search search = Explore(game, target, target.line);
-  if (!search.best && target.line != 0 && !search.cut_short) {
-    // Stopped once every path was past the line: the lines reached after it are wanted too.
+  const std::vector<std::pair<uint64_t, uint64_t>> reached = search.reached.Ranges();
+  if (!search.best && target.line != 0 && !search.cut_short && !reached.empty() &&
+      reached.back().second > target.line) {
+    // Stopped once every path was past the line: the nearest line reached after it may be
+    // one that a path waiting then would have reached.
     search = Explore(game, target, 0);
   }
   warp.cut_short = search.cut_short;

@@ -105,11 +105,14 @@ void WatchSession::Reload(GameChange change) {
     window_.PlayGame(location.game);
   }
   terminal_.flush();
-  // The findings once the window has taken the game up again.
+  // The window is painted before the check, which takes longer, so that the reader sees the
+  // page again at once.
+  window_.repaint();
+  emit Shown();
   QTimer::singleShot(0, this, [this, game = location.game] {
     RunCheck(game, {}, terminal_, terminal_);
     terminal_.flush();
-    emit Reloaded();
+    emit Checked();
   });
 }
 

@@ -36,8 +36,10 @@ class WatchSession : public QObject {
   static std::filesystem::path WhereToFindAgain(const GameFolder& game);
 
  signals:
-  /// The window plays the game as read again (after its findings were written).
-  void Reloaded();
+  /// The window shows the game read again, painted.
+  void Shown();
+  /// The game read again was checked, and its findings written.
+  void Checked();
 
  private:
   void Reload(GameChange change);
