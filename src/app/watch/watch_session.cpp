@@ -100,8 +100,12 @@ void WatchSession::Reload(GameChange change) {
               << DescribeWarp(warp, target) << "\n";
     window_.ResumeGame(location.game, std::move(warp.start), change.music);
   } else {
-    terminal_ << "tavrin: no line up to line " << line
-              << " is reached any more: play starts again from the opening\n";
+    // With no line to go back to (none read yet, or the file ended), the story starts again.
+    terminal_ << "tavrin: "
+              << (line == 0
+                      ? std::string()
+                      : "no line up to line " + std::to_string(line) + " is reached any more: ")
+              << "play starts again from the opening\n";
     window_.PlayGame(location.game);
   }
   terminal_.flush();
