@@ -106,7 +106,8 @@ class Player {
   bool Restore(PlayerState state);
   /// Takes the run up at `point` in place of the first activation (a game started at a
   /// line of its own): the state is restored and the presentation told all it shows, the
-  /// pictures first, then the page, the choices and the timer. False, with the scenario
+  /// pictures first, then the page, the choices, the timer and the message boxes of the
+  /// step that led there. False, with the scenario
   /// ended and "dat not found" said, when the file cannot be opened and positioned there.
   bool Resume(ResumePoint point);
 

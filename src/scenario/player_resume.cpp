@@ -20,6 +20,7 @@ bool Player::Resume(ResumePoint point) {
   presentation_.MessageChanged(message_text_, message_visible_);
   for (int i = 0; i < 2; ++i) presentation_.ChoiceChanged(i, com_[i].caption, com_[i].visible);
   presentation_.TimerChanged(tim_say_.enabled, tim_say_.interval_ms);
+  for (const std::string& alert : point.alerts) presentation_.Alert(alert);
   return true;
 }
 

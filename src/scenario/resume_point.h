@@ -16,6 +16,8 @@ struct ResumePoint {
   /// Shown in order by picture lines' rules: at most the picture held then, and after it
   /// the name of a picture that did not load, which left the area black.
   std::vector<std::string> pictures;
+  /// The message boxes the step that led there showed (the one that stopped the story).
+  std::vector<std::string> alerts;
 };
 
 }  // namespace tavrin

@@ -17,9 +17,13 @@ class ReplayWatch : public Presentation, public ScriptTrace {
  public:
   explicit ReplayWatch(const WarpTarget& target) : target_(target) {}
 
-  void BeginEvent() { restarted_ = false; }
+  void BeginEvent() {
+    restarted_ = false;
+    alerts_.clear();
+  }
   uint64_t Met() const { return met_; }
   std::vector<std::string> TakePictures() { return std::move(pictures_); }
+  std::vector<std::string> TakeAlerts() { return std::move(alerts_); }
 
   void MessageChanged(const std::string&, bool) override {}
   void ChoiceChanged(int, const std::string&, bool) override {}
@@ -27,7 +31,7 @@ class ReplayWatch : public Presentation, public ScriptTrace {
   void ShowPicture(const std::string& name) override {
     if (pictures_.empty() || pictures_.back() != name) pictures_.push_back(name);
   }
-  void Alert(const std::string&) override {}
+  void Alert(const std::string& text) override { alerts_.push_back(text); }
 
   void LineReached(uint64_t number, LineKind kind, const std::string& line) override {
     Note(number, std::nullopt, line);
@@ -44,6 +48,7 @@ class ReplayWatch : public Presentation, public ScriptTrace {
 
   const WarpTarget& target_;
   std::vector<std::string> pictures_;
+  std::vector<std::string> alerts_;
   uint64_t met_ = 0;
   bool restarted_ = false;
 };
@@ -71,7 +76,7 @@ std::optional<Replayed> ReplayRoute(const std::shared_ptr<GameFolder>& game,
                                                            : PlayerEvent::Kind::Tick});
     }
   }
-  Replayed replayed{player.Snapshot(), watch.Met(), watch.TakePictures()};
+  Replayed replayed{player.Snapshot(), watch.Met(), watch.TakePictures(), watch.TakeAlerts()};
   player.Form_Unload();
   return replayed;
 }

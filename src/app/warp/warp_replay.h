@@ -20,6 +20,8 @@ struct Replayed {
   uint64_t line = 0;
   /// Every picture line's name on the way, in order (the same name twice in a row once).
   std::vector<std::string> pictures;
+  /// The message boxes of the event that met the target.
+  std::vector<std::string> alerts;
 };
 
 /// Plays `choices` again from the opening as the explorer plays a path (a click where a

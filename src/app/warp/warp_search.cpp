@@ -96,6 +96,7 @@ Warp FindWarp(const std::shared_ptr<GameFolder>& game, const WarpTarget& target)
   warp.line = replayed->line;
   warp.start.state = std::move(replayed->state);
   warp.start.pictures = PicturesLeftBy(game, replayed->pictures);
+  warp.start.alerts = std::move(replayed->alerts);
   return warp;
 }
 
