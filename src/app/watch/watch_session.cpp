@@ -16,8 +16,9 @@
 namespace tavrin {
 namespace {
 
-// What was saved, for the terminal.
-std::string WhatChanged(const GameChange& change) {
+// What was saved, for the terminal: the archive the game is in, or its files.
+std::string WhatChanged(const GameChange& change, const std::string& archive) {
+  if (!archive.empty()) return archive;
   std::string what;
   const auto add = [&what](const char* name) {
     what += (what.empty() ? "" : ", ") + std::string(name);
@@ -56,6 +57,7 @@ void WatchSession::Follow(std::filesystem::path given) {
 void WatchSession::Watch(const std::shared_ptr<GameFolder>& game) {
   const bool archive = game->Archive() != nullptr;
   watcher_ = std::make_unique<GameWatcher>(WhereToFindAgain(*game), archive);
+  archive_name_ = archive ? WhereToFindAgain(*game).filename().string() : std::string();
   if (!watcher_->Failure().empty()) {
     terminal_ << "tavrin: the game's files are not watched: " << watcher_->Failure() << "\n";
   }
@@ -78,7 +80,8 @@ void WatchSession::Reload(GameChange change) {
   box_waited_for_ = nullptr;
   change = std::exchange(waiting_, {});
 
-  terminal_ << "tavrin: " << WhatChanged(change) << " saved: reading the game again\n";
+  terminal_ << "tavrin: " << WhatChanged(change, archive_name_)
+            << " saved: reading the game again\n";
   const GameLocation location = LocateExistingGame(given_);
   for (const std::string& warning : location.warnings) terminal_ << "tavrin: " << warning << "\n";
   if (location.game == nullptr) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iosfwd>
 #include <memory>
+#include <string>
 
 #include "app/watch/game_watcher.h"
 #include "game_files/game_folder.h"
@@ -49,7 +50,8 @@ class WatchSession : public QObject {
   std::filesystem::path given_;
   std::ostream& terminal_;
   std::unique_ptr<GameWatcher> watcher_;
-  GameChange waiting_;  // changes that came while a message box was open
+  std::string archive_name_;  // the file name of the archive the game is in, if it is
+  GameChange waiting_;        // changes that came while a message box was open
   QPointer<QWidget> box_waited_for_;
 };
 
