@@ -6,7 +6,7 @@
 //   game          instead of a scenario: the folder to check, from the repository's root
 //   dat.from      instead of a scenario: a file of the test data to check as dat.dat
 //   args          the arguments, where {game} stands for the game folder (default:
-//                 --check {game})
+//                 --check {game}); with --graph, Graphviz must draw what it writes
 //   expected.txt  what the check writes to standard output
 //   status        its exit status (default: 0)
 // and any other file (pictures, bgm.mid) is part of the game folder.
@@ -82,6 +82,14 @@ TEST_P(CheckGolden, WritesWhatTheCaseExpects) {
       fs::exists(source / "status") ? std::stoi(CaseFileText(source / "status")) : 0;
   EXPECT_EQ(out, ReadFileBytes(source / "expected.txt")) << "standard error:\n" << run.err;
   EXPECT_EQ(status, expected_status) << "standard error:\n" << run.err;
+  if (args.find("--graph") != std::string::npos) {
+    // The story's graph is for Graphviz, which must draw it without a word of complaint.
+    std::ofstream(dir_ / "out", std::ios::binary) << out;
+    const std::string draw = "dot -Tsvg <'" + (dir_ / "out").string() + "' >/dev/null 2>'" +
+                             (dir_ / "dot").string() + "'";
+    EXPECT_EQ(std::system(draw.c_str()), 0) << "is Graphviz installed (scripts/install-deps)?";
+    EXPECT_EQ(ReadFileBytes(dir_ / "dot"), "");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CheckGolden,

@@ -62,6 +62,9 @@ void Frontier::Push(ExploredState state) {
     ExploredState& waiting = states_.at(it->second).state;
     if (SameFuture(waiting, state)) {
       waiting.count += state.count;
+      if (state.watch.route.Choices() < waiting.watch.route.Choices()) {
+        waiting.watch.route = std::move(state.watch.route);
+      }
       return;
     }
   }
