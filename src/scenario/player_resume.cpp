@@ -17,9 +17,10 @@ bool Player::Resume(ResumePoint point) {
     return false;
   }
   for (const std::string& name : point.pictures) presentation_.ShowPicture(name);
-  presentation_.MessageChanged(message_text_, message_visible_);
-  for (int i = 0; i < 2; ++i) presentation_.ChoiceChanged(i, com_[i].caption, com_[i].visible);
-  presentation_.TimerChanged(tim_say_.enabled, tim_say_.interval_ms);
+  presentation_.MessageChanged(state_.message_text, state_.message_visible);
+  for (int i = 0; i < 2; ++i)
+    presentation_.ChoiceChanged(i, state_.com[i].caption, state_.com[i].visible);
+  presentation_.TimerChanged(state_.tim_say.enabled, state_.tim_say.interval_ms);
   for (const std::string& alert : point.alerts) presentation_.Alert(alert);
   return true;
 }

@@ -14,16 +14,16 @@ void MainWindow::ResumeGame(std::shared_ptr<GameFolder> game, ResumePoint at, bo
   // As `PlayGame` does, but the new player takes the run up before anything is shown, so
   // that the window goes from the old page to the new at once.
   player_->Form_Unload();
-  tim_say_.stop();
+  pacing_timer_.stop();
   past_index_ = -1;
-  lbl_->ShowPresent();
+  message_->ShowPresent();
   wheel_ = 0;
   if (music_changed && music_ != nullptr) {
     music_file_ = game->Find("bgm.mid");
     StartMusic();  // the device is closed before it opens the new file
   }
   player_ = std::make_unique<Player>(*this, game);
-  pic_->SetGame(std::move(game));
+  picture_->SetGame(std::move(game));
   picture_changed_ = true;
   player_->Resume(std::move(at));
   ShowPlayerState();
