@@ -18,6 +18,8 @@ std::vector<std::string> RawPositionals(int argc, char** argv) {
     const std::string_view argument = argv[i];
     if (!options_ended && argument == "--") {
       options_ended = true;
+    } else if (!options_ended && (argument == "--warp" || argument == "--text-out")) {
+      ++i;  // its value
     } else if (options_ended || argument.size() < 2 || argument.front() != '-') {
       positionals.emplace_back(argument);
     }
@@ -25,11 +27,68 @@ std::vector<std::string> RawPositionals(int argc, char** argv) {
   return positionals;
 }
 
+// `--graph` takes an optional format, which QCommandLineParser cannot tell from a game's
+// name: it is taken out here, as "--graph" or "--graph=FORMAT". False when it names a
+// format that is not written.
+bool TakeGraphOption(QStringList& arguments, bool& graph, std::string& error) {
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (argument == QLatin1String("--")) break;
+    if (argument != QLatin1String("--graph") && !argument.startsWith(QLatin1String("--graph="))) {
+      continue;
+    }
+    if (argument.size() > 7 && argument != QLatin1String("--graph=dot")) {
+      error = "--graph writes the Graphviz format only: --graph or --graph=dot, not " +
+              argument.toStdString() + ".";
+      return false;
+    }
+    graph = true;
+    arguments.removeAt(i--);
+  }
+  return true;
+}
+
+// The options an author uses (`--warp`, `--watch`, `--graph`) where they cannot go; false,
+// with the reason in `result`, for one of them.
+bool RefuseMisplacedAuthoringOptions(const QCommandLineParser& parser,
+                                     const QCommandLineOption& check,
+                                     const QCommandLineOption& headless,
+                                     const QCommandLineOption& json, const QCommandLineOption& warp,
+                                     const QCommandLineOption& watch, CommandLine& result) {
+  const auto refuse = [&result](std::string error) {
+    result.action = CommandLine::Action::Refuse;
+    result.error = std::move(error);
+    return false;
+  };
+  if (result.graph && !parser.isSet(check)) return refuse("--graph goes with --check.");
+  if (result.graph && (parser.isSet(json) || parser.isSet(warp))) {
+    return refuse(std::string("--graph and ") + (parser.isSet(json) ? "--json" : "--warp") +
+                  " cannot be used together.");
+  }
+  if (parser.isSet(watch) && (parser.isSet(check) || parser.isSet(headless))) {
+    return refuse("--watch goes with the window, not --check or --headless.");
+  }
+  if (parser.isSet(warp) && parser.isSet(json)) {
+    return refuse("--warp and --json cannot be used together.");
+  }
+  result.watch = parser.isSet(watch);
+  if (parser.isSet(warp)) {
+    result.warp = ParseWarpTarget(parser.value(warp).toStdString(), result.error);
+    if (!result.warp) return refuse(result.error);
+  }
+  return true;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, char** argv) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  CommandLine result;
+  if (!TakeGraphOption(arguments, result.graph, result.error)) {
+    result.action = CommandLine::Action::Refuse;
+    return result;
+  }
 
   QCommandLineParser parser;
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -42,11 +101,12 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   const QCommandLineOption json("json", "With --check: JSON Lines.");
   const QCommandLineOption werror("werror", "With --check: warnings count as errors.");
   const QCommandLineOption text_out("text-out", "Hand each page's text out.", "OUT");
+  const QCommandLineOption warp("warp", "Start at a line or a branch.", "LINE");
+  const QCommandLineOption watch("watch", "Reload the game when its files change.");
   parser.addOptions(
-      {help, version, headless, verbose, full_screen, check, json, werror, text_out});
+      {help, version, headless, verbose, full_screen, check, json, werror, text_out, warp, watch});
   parser.addPositionalArgument("GAME", "The game folder or archive.", "[GAME]");
 
-  CommandLine result;
   if (!parser.parse(arguments)) {
     result.action = CommandLine::Action::Refuse;
     result.error = parser.errorText().toStdString();
@@ -68,7 +128,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   }
   if (!positional.isEmpty()) {
     const std::vector<std::string> raw = RawPositionals(argc, argv);
-    result.game_dir = raw.size() == 1 ? raw.front() : positional.first().toLocal8Bit().toStdString();
+    result.game_dir =
+        raw.size() == 1 ? raw.front() : positional.first().toLocal8Bit().toStdString();
   }
   result.verbose = parser.isSet(verbose);
   if (parser.isSet(full_screen) && (parser.isSet(check) || parser.isSet(headless))) {
@@ -84,8 +145,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   }
   for (const QString& value : parser.values(text_out)) {
     std::optional<TextOutOption> out = ParseTextOutOption(value.toStdString(), result.error);
-    if (out && std::any_of(result.text_out.begin(), result.text_out.end(),
-                           [&out](const TextOutOption& given) { return given.kind == out->kind; })) {
+    if (out &&
+        std::any_of(result.text_out.begin(), result.text_out.end(),
+                    [&out](const TextOutOption& given) { return given.kind == out->kind; })) {
       result.error = "--text-out=" + std::string(TextOutName(out->kind)) +
                      " is given twice: each of ws, clipboard and stdout can be given once.";
       out.reset();
@@ -106,6 +168,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     result.error = std::string(parser.isSet(json) ? "--json" : "--werror") + " goes with --check.";
     return result;
   }
+  if (!RefuseMisplacedAuthoringOptions(parser, check, headless, json, warp, watch, result)) {
+    return result;
+  }
   result.json = parser.isSet(json);
   result.werror = parser.isSet(werror);
   result.action = parser.isSet(check)      ? CommandLine::Action::Check
@@ -115,9 +180,12 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 }
 
 std::string UsageText() {
-  return "Usage: tavrin [--full-screen] [--text-out=OUT]... [--verbose] [GAME]\n"
-         "       tavrin --headless [--verbose] [GAME]\n"
+  return "Usage: tavrin [--full-screen] [--text-out=OUT]... [--warp LINE] [--watch] [--verbose]\n"
+         "              [GAME]\n"
+         "       tavrin --headless [--warp LINE] [--verbose] [GAME]\n"
          "       tavrin --check [--json] [--werror] [GAME]\n"
+         "       tavrin --check --graph[=dot] [--werror] [GAME]\n"
+         "       tavrin --check --warp LINE [GAME]\n"
          "       tavrin --export-web GAME OUTDIR\n"
          "Plays the sound novel GAME: a game folder, its dat.dat, or the archive it came in\n"
          "(zip, LZH, 7z, RAR, or a self-extracting .exe of one), read as it is, with the\n"
@@ -149,6 +217,18 @@ std::string UsageText() {
          "                 or no game to be found in what was named.\n"
          "  --json         With --check: write JSON Lines instead.\n"
          "  --werror       With --check: warnings count as errors.\n"
+         "  --graph[=dot]  With --check: write the story as a Graphviz graph instead (its\n"
+         "                 questions and choices, where branches meet, the endings with\n"
+         "                 their scores, restarts, and branches no path reaches), and the\n"
+         "                 findings on standard error: tavrin --check --graph | dot -Tsvg\n"
+         "  --warp LINE    Start at line LINE of dat.dat, or at the branch of a label\n"
+         "                 (--warp \"\uFF1ELabel\"), in a state the game really reaches\n"
+         "                 there: the way with the fewest choices, which standard error\n"
+         "                 tells with the score. With --check: only tell the way. Exit\n"
+         "                 status 2 when no path reaches it.\n"
+         "  --watch        Reload the game when dat.dat, img/ or bgm.mid is saved: the\n"
+         "                 check's findings on standard error, and play goes on at the\n"
+         "                 same line.\n"
          "  --export-web   Write into OUTDIR (new or empty) a static site that plays GAME in\n"
          "                 a browser, for a game host's HTML5 upload (needs 'make web').\n"
          "  -h, --help     Show this help and exit.\n"

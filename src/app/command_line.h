@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/text_out/text_out_option.h"
+#include "app/warp/warp_target.h"
 
 namespace tavrin {
 
@@ -26,6 +27,13 @@ struct CommandLine {
   /// For `Action::Check`: JSON Lines out, and warnings counted as errors.
   bool json = false;
   bool werror = false;
+  /// For `Action::Check`: the story as a Graphviz graph instead of the findings.
+  bool graph = false;
+  /// Where play starts instead of the opening (`--warp`); with `Action::Check`, the way
+  /// there is told and nothing is played.
+  std::optional<WarpTarget> warp;
+  /// The window reloads the game when its files change, and goes on at the same line.
+  bool watch = false;
   /// Why the command line was refused (for `Action::Refuse`).
   std::string error;
 };

@@ -10,7 +10,7 @@
 
 namespace tavrin {
 
-void PlayDroppedGame(MainWindow& window, const std::filesystem::path& dropped) {
+bool PlayDroppedGame(MainWindow& window, const std::filesystem::path& dropped) {
   const GameLocation location = LocateExistingGame(dropped);
   for (const std::string& warning : location.warnings) std::cerr << "tavrin: " << warning << "\n";
   if (location.game == nullptr) {
@@ -19,9 +19,10 @@ void PlayDroppedGame(MainWindow& window, const std::filesystem::path& dropped) {
                     QMessageBox::Ok, &window);
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    return;
+    return false;
   }
   window.PlayGame(location.game);
+  return true;
 }
 
 }  // namespace tavrin

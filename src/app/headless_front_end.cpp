@@ -91,14 +91,18 @@ LineRead ReadEventLine(std::FILE* in, std::string& line) {
 }  // namespace
 
 int RunHeadless(const std::shared_ptr<GameFolder>& game, std::FILE* events, std::FILE* states,
-                std::ostream& errors) {
+                std::ostream& errors, const ResumePoint* start) {
   const auto write_failed = [&errors] {
     errors << "tavrin: cannot write the states: " << std::strerror(errno) << "\n";
     return 1;
   };
   HeadlessPresentation presentation(game);
   Player player(presentation, game);
-  player.Form_Activate();
+  if (start != nullptr) {
+    player.Resume(*start);
+  } else {
+    player.Form_Activate();
+  }
   if (!WriteState(states, "start", player, presentation)) return write_failed();
 
   std::string line;
@@ -118,8 +122,7 @@ int RunHeadless(const std::shared_ptr<GameFolder>& game, std::FILE* events, std:
     if (IsSkippedEventLine(line)) continue;
     const std::optional<HeadlessEvent> event = ParseHeadlessEvent(line);
     if (!event) {
-      errors << "tavrin: line " << number << " of the events is not an event: \"" << line
-             << "\"\n";
+      errors << "tavrin: line " << number << " of the events is not an event: \"" << line << "\"\n";
       return 2;
     }
     DeliverEvent(player, event->event);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "game_files/game_folder.h"
+#include "scenario/resume_point.h"
 
 namespace tavrin {
 
@@ -14,8 +15,8 @@ namespace tavrin {
 /// would see to `states`. Returns the exit status: 0 after "close" or the end of the
 /// events, 2 after a line that is not an event (one longer than any event is not read on),
 /// 1 when the events cannot be read or the states cannot be written; each reported on
-/// `errors`.
+/// `errors`. With `start`, play takes up there instead of at the opening (`--warp`).
 int RunHeadless(const std::shared_ptr<GameFolder>& game, std::FILE* events, std::FILE* states,
-                std::ostream& errors);
+                std::ostream& errors, const ResumePoint* start = nullptr);
 
 }  // namespace tavrin

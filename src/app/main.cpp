@@ -18,6 +18,8 @@
 #include "app/game_chooser.h"
 #include "app/headless_front_end.h"
 #include "app/location_message.h"
+#include "app/warp/warp_start.h"
+#include "app/watch/watch_session.h"
 #include "app/window_front_end.h"
 #include "audio/sound_system.h"
 #include "game_files/cp932.h"
@@ -124,7 +126,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const tavrin::GameLocation location = GameFromCommandLine(command_line);
     if (!Report(location)) return 2;
-    const tavrin::CheckOptions options{command_line.json, command_line.werror};
+    if (command_line.warp) {
+      return tavrin::TellWarp(location.game, *command_line.warp, std::cout, std::cerr);
+    }
+    const tavrin::CheckOptions options{command_line.json, command_line.werror, command_line.graph};
     return tavrin::RunCheck(location.game, options, std::cout, std::cerr);
   }
   if (command_line.action == tavrin::CommandLine::Action::PlayHeadless) {
@@ -138,7 +143,12 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const tavrin::GameLocation location = GameFromCommandLine(command_line);
     if (!Report(location)) return 2;
-    return tavrin::RunHeadless(location.game, stdin, stdout, std::cerr);
+    std::optional<tavrin::ResumePoint> start;
+    if (command_line.warp) {
+      start = tavrin::FindWarpStart(location.game, *command_line.warp, std::cerr);
+      if (!start) return 2;
+    }
+    return tavrin::RunHeadless(location.game, stdin, stdout, std::cerr, start ? &*start : nullptr);
   }
   FillClosedStandardStreams();
   tavrin::PrepareSoundSystem(command_line.verbose);
@@ -152,5 +162,16 @@ int main(int argc, char** argv) {
     ShowMessage(tavrin::LocationMessage(*location));  // in the reader's language
     return 2;
   }
-  return tavrin::RunWindow(location->game, command_line.full_screen, command_line.text_out);
+  std::optional<tavrin::ResumePoint> start;
+  if (command_line.warp) {
+    start = tavrin::FindWarpStart(location->game, *command_line.warp, std::cerr);
+    if (!start) return 2;
+  }
+  std::optional<std::filesystem::path> watch;
+  if (command_line.watch) {
+    watch = command_line.game_dir ? std::filesystem::path(*command_line.game_dir)
+                                  : tavrin::WatchSession::WhereToFindAgain(*location->game);
+  }
+  return tavrin::RunWindow(location->game, command_line.full_screen, command_line.text_out,
+                           std::move(start), watch);
 }

@@ -17,6 +17,7 @@
 #include "app/dropped_game.h"
 #include "app/text_out/open_text_outs.h"
 #include "app/translation.h"
+#include "app/watch/watch_session.h"
 #include "ui/main_window.h"
 
 namespace tavrin {
@@ -103,7 +104,8 @@ void UseNoBusOfOurOwn() {
   if (std::getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr) return;
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   std::error_code error;
-  if (runtime != nullptr && std::filesystem::exists(std::filesystem::path(runtime) / "bus", error)) {
+  if (runtime != nullptr &&
+      std::filesystem::exists(std::filesystem::path(runtime) / "bus", error)) {
     return;
   }
   ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus", 1);
@@ -150,7 +152,8 @@ std::unique_ptr<QApplication> StartWindowApplication(int& argc, char** argv) {
 }
 
 int RunWindow(const std::shared_ptr<GameFolder>& game, bool full_screen,
-              const std::vector<TextOutOption>& text_out) {
+              const std::vector<TextOutOption>& text_out, std::optional<ResumePoint> start,
+              const std::optional<std::filesystem::path>& watch) {
   // The outs of the text open before the window, so that a reader's dictionary may connect
   // before the first page, and outlive it, which may complete a page as it closes.
   const std::vector<std::unique_ptr<TextOut>> outs = OpenTextOuts(text_out, std::cerr);
@@ -166,7 +169,12 @@ int RunWindow(const std::shared_ptr<GameFolder>& game, bool full_screen,
                        to->Question(question, first, second);
                      });
   }
-  fom.SetDropHandler([&fom](const std::filesystem::path& dropped) { PlayDroppedGame(fom, dropped); });
+  if (start) fom.StartAt(std::move(*start));
+  std::unique_ptr<WatchSession> session;
+  if (watch) session = std::make_unique<WatchSession>(fom, *watch, std::cerr);
+  fom.SetDropHandler([&fom, &session](const std::filesystem::path& dropped) {
+    if (PlayDroppedGame(fom, dropped) && session) session->Follow(dropped);
+  });
   CloseOnSignal(fom);
   if (full_screen) {
     fom.showFullScreen();

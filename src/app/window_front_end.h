@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QProcessEnvironment>
 #include <QString>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/text_out/text_out_option.h"
 #include "game_files/game_folder.h"
+#include "scenario/resume_point.h"
 
 namespace tavrin {
 
@@ -27,8 +30,11 @@ bool RunsThroughXWayland(const QProcessEnvironment& environment, const QString& 
 /// Plays `game` in the Tavrin window (in full screen if asked) until the window is closed,
 /// and a game dropped on it in its place; returns the exit status. Each page's text, and
 /// each question's, is handed out to the outs of `text_out` as it completes (one that cannot
-/// open is said so on standard error, and play goes on). Needs the QApplication.
+/// open is said so on standard error, and play goes on). With `start`, play takes up there
+/// instead of at the opening (`--warp`); with `watch`, the game found there is read again
+/// whenever its files are saved (`--watch`). Needs the QApplication.
 int RunWindow(const std::shared_ptr<GameFolder>& game, bool full_screen,
-              const std::vector<TextOutOption>& text_out);
+              const std::vector<TextOutOption>& text_out, std::optional<ResumePoint> start = {},
+              const std::optional<std::filesystem::path>& watch = {});
 
 }  // namespace tavrin

@@ -13,6 +13,8 @@
 
 namespace tavrin {
 
+struct ResumePoint;
+
 /// The pacing timer as the engine holds it; the front end runs the real clock.
 struct PacingTimer {
   bool enabled = false;
@@ -119,6 +121,12 @@ class Player {
   /// it was closed since; false when it cannot be opened or positioned again.
   PlayerState Snapshot() const;
   bool Restore(PlayerState state);
+  /// Takes the run up at `point` in place of the first activation (a game started at a
+  /// line of its own): the state is restored and the presentation told all it shows, the
+  /// pictures first, then the page, the choices, the timer and the message boxes of the
+  /// step that led there. False, with the scenario
+  /// ended and "dat not found" said, when the file cannot be opened and positioned there.
+  bool Resume(ResumePoint point);
 
   /// True when a tick would change nothing: the timer is off, a page waits for a click
   /// under normal pacing, or no scenario file is open.

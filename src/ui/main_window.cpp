@@ -320,6 +320,10 @@ bool MainWindow::focusNextPrevChild(bool next) {
 
 void MainWindow::Form_Activate() {
   if (unloaded_) return;
+  if (start_) {
+    player_->Resume(*std::exchange(start_, std::nullopt));
+    return;
+  }
   player_->Form_Activate();
 }
 

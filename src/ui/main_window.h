@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "scenario/player.h"
 #include "scenario/presentation.h"
+#include "scenario/resume_point.h"
 #include "ui/frame_pacer.h"
 #include "ui/reading_log.h"
 #include "ui/window_layout.h"
@@ -67,6 +69,12 @@ class MainWindow : public QWidget, public Presentation {
   /// Plays `game` in place of the current one: the current game closes as at shutdown (its
   /// scenario file and its music), and `game` opens as at start-up, in the window as it is.
   void PlayGame(std::shared_ptr<GameFolder> game);
+  /// The first activation takes the run up at `at` instead of opening the scenario.
+  void StartAt(ResumePoint at);
+  /// Plays `game` in place of the current one from `at` (the same game read again after its
+  /// files changed): the page, the choices and the picture are `at`'s at once, and the
+  /// music plays on unless `music_changed`, when it starts again from the new bgm.mid.
+  void ResumeGame(std::shared_ptr<GameFolder> game, ResumePoint at, bool music_changed);
 
  signals:
   /// A page the reader has been shown whole, once: when it waits at its end, or is run past
@@ -155,6 +163,7 @@ class MainWindow : public QWidget, public Presentation {
   GameFile music_file_;
   MusicHooks* music_;
   std::unique_ptr<Player> player_;
+  std::optional<ResumePoint> start_;  // where the first activation takes the run up
   DropHandler drop_handler_;
 
   // `Pic`, `Lbl`, `Com(0)` and `Com(1)`, `TimSay` and `BgmTim`.

@@ -8,6 +8,7 @@
 #include "app/check/picture_check.h"
 #include "app/check/script_scan.h"
 #include "app/check/state_explorer.h"
+#include "app/check/story_graph.h"
 #include "audio/midi_file.h"
 #include "scenario/player.h"
 
@@ -71,18 +72,23 @@ void CheckMusic(GameFolder& game, Diagnostics& diagnostics, CheckSummary& summar
              std::string("bgm.mid ") + why + ": the game plays in silence");
 }
 
-void Explore(const std::shared_ptr<GameFolder>& game, const GameFile& dat,
-             Diagnostics& diagnostics, CheckSummary& summary) {
+// Explores every path of the game; with `graph`, draws the story there as it goes.
+void Explore(const std::shared_ptr<GameFolder>& game, const GameFile& dat, Diagnostics& diagnostics,
+             CheckSummary& summary, std::ostream* graph) {
   PageFit screens[2] = {PageFit(kScreenHeights[0]), PageFit(kScreenHeights[1])};
   PictureCheck pictures(game);
   LineRanges used_lines;
   CheckPresentation watch(diagnostics, summary, used_lines, pictures, screens);
+  StoryGraph story(watch, watch);
   Player player(watch, game);
   watch.Attach(player);
-  player.SetTrace(&watch);
+  story.Attach(player);
+  player.SetTrace(graph != nullptr ? static_cast<ScriptTrace*>(&story) : &watch);
 
-  StateExplorer(player, watch, StateExplorer::Limits{}).Run(summary);
+  ExplorationWatch& explored = graph != nullptr ? static_cast<ExplorationWatch&>(story) : watch;
+  StateExplorer(player, explored, StateExplorer::Limits{}).Run(summary);
   player.Form_Unload();
+  if (graph != nullptr) story.WriteDot(*graph, dat, !summary.cut_short);
   if (summary.cut_short) {
     ReportFile(diagnostics, Severity::Warning, "dat.dat",
                "the check stopped at its limit of states: the scenario reaches too many "
@@ -111,16 +117,19 @@ int RunCheck(const std::shared_ptr<GameFolder>& game, const CheckOptions& option
     ReportFile(diagnostics, Severity::Error, "dat.dat",
                why + ": the player reports \"dat not found\"");
   } else {
-    Explore(game, dat, diagnostics, summary);
+    Explore(game, dat, diagnostics, summary, options.graph ? &out : nullptr);
   }
   CheckMusic(*game, diagnostics, summary);
 
+  // With the graph on standard output, the findings go beside it.
+  std::ostream& report = options.graph ? errors : out;
   if (options.json) {
-    WriteJsonReport(out, diagnostics, summary);
+    WriteJsonReport(report, diagnostics, summary);
   } else {
-    WriteTextReport(out, diagnostics, summary);
+    WriteTextReport(report, diagnostics, summary);
   }
   out.flush();
+  report.flush();
   const bool failed = diagnostics.Count(Severity::Error) > 0 ||
                       (options.werror && diagnostics.Count(Severity::Warning) > 0);
   return failed ? 1 : 0;

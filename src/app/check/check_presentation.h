@@ -9,6 +9,7 @@
 
 #include "app/check/check_summary.h"
 #include "app/check/diagnostics.h"
+#include "app/check/exploration_watch.h"
 #include "app/check/line_ranges.h"
 #include "app/check/page_fit.h"
 #include "app/check/picture_check.h"
@@ -18,41 +19,21 @@
 
 namespace tavrin {
 
-/// What the checker keeps of one state of a run besides the player's own state: the page on
-/// screen and the choices that led there.
-struct WatchState {
-  uint64_t page_first_line = 0;
-  uint64_t page_last_line = 0;
-  int page_lines = 0;
-  bool page_ended = false;    // "▼" is shown
-  bool page_covered = false;  // a choice went up over it
-  Trail trail;
-};
-
-/// How an event left the run.
-enum class EventOutcome { Continues, Ended, Restarted, Stopped };
-
 /// The checker's presentation: it shows nothing and turns what the engine does, event by
 /// event, into findings. The explorer tells it which state each event starts from.
-class CheckPresentation : public Presentation, public ScriptTrace {
+class CheckPresentation : public Presentation, public ScriptTrace, public ExplorationWatch {
  public:
   CheckPresentation(Diagnostics& diagnostics, CheckSummary& summary, LineRanges& used_lines,
                     PictureCheck& pictures, PageFit (&screens)[2]);
 
   void Attach(const Player& player) { player_ = &player; }
 
-  /// The next event starts from `state`, which `count` paths reach; `choice` is the choice
-  /// button it clicks, if any; `opening` tells the first activation. The state is updated as
-  /// the event goes.
+  // ExplorationWatch.
   void BeginEvent(WatchState& state, const PathCount& count, std::optional<int> choice,
-                  bool opening = false);
-  EventOutcome EndEvent();
-
-  /// The caption of choice button `index` now, kept for as long as the check runs.
-  const std::string* Caption(int index);
-
-  /// No event will reach a line before `line` again: what is kept of those is let go.
-  void ForgetBefore(uint64_t line);
+                  bool opening) override;
+  EventOutcome EndEvent() override;
+  const std::string* Caption(int index) override;
+  void ForgetBefore(uint64_t line) override;
 
   // Presentation.
   void MessageChanged(const std::string& text, bool visible) override;

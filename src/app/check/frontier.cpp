@@ -16,29 +16,29 @@ void Mix(size_t& hash, size_t value) {
   hash ^= value + 0x9E3779B97F4A7C15ULL + (hash << 6) + (hash >> 2);
 }
 
+// What of a player's state can change what follows: all of it but the page's text once the
+// page has ended and the captions of hidden buttons. Every member counts unless it is
+// cleared here, so that one added to the state later is compared too.
+PlayerState FutureOf(const PlayerState& state) {
+  PlayerState future = state;
+  if (!PageGoesOn(state)) future.message_text.clear();
+  for (ChoiceButton& button : future.com) {
+    if (!button.visible) button.caption.clear();
+  }
+  return future;
+}
+
 }  // namespace
 
 bool SameFuture(const ExploredState& a, const ExploredState& b) {
-  const PlayerState& p = a.player;
-  const PlayerState& q = b.player;
-  if (p.script_open != q.script_open || p.position.offset != q.position.offset ||
-      p.next_line_number != q.next_line_number || p.current_line_number != q.current_line_number ||
-      p.line_count != q.line_count || p.pause_at_page_end != q.pause_at_page_end ||
-      p.score != q.score || p.message_visible != q.message_visible ||
-      p.tim_say.enabled != q.tim_say.enabled || p.tim_say.interval_ms != q.tim_say.interval_ms ||
-      p.next_line != q.next_line || p.prompt != q.prompt) {
-    return false;
-  }
-  for (int i = 0; i < 2; ++i) {
-    if (p.com[i].visible != q.com[i].visible) return false;
-    if (p.com[i].visible && p.com[i].caption != q.com[i].caption) return false;
-  }
-  if (PageGoesOn(p) && p.message_text != q.message_text) return false;
   const WatchState& v = a.watch;
   const WatchState& w = b.watch;
-  return v.page_lines == w.page_lines && v.page_ended == w.page_ended &&
-         v.page_covered == w.page_covered &&
-         (v.page_lines == 0 || v.page_first_line == w.page_first_line);
+  if (v.page_lines != w.page_lines || v.page_ended != w.page_ended ||
+      v.page_covered != w.page_covered ||
+      (v.page_lines != 0 && v.page_first_line != w.page_first_line)) {
+    return false;
+  }
+  return FutureOf(a.player) == FutureOf(b.player);
 }
 
 size_t FutureHash(const ExploredState& state) {
@@ -62,6 +62,9 @@ void Frontier::Push(ExploredState state) {
     ExploredState& waiting = states_.at(it->second).state;
     if (SameFuture(waiting, state)) {
       waiting.count += state.count;
+      if (state.watch.route.Choices() < waiting.watch.route.Choices()) {
+        waiting.watch.route = std::move(state.watch.route);
+      }
       return;
     }
   }

@@ -5,7 +5,7 @@
 #include <map>
 #include <unordered_map>
 
-#include "app/check/check_presentation.h"
+#include "app/check/exploration_watch.h"
 #include "app/check/path_count.h"
 #include "scenario/player.h"
 

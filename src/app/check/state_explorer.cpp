@@ -12,7 +12,7 @@ constexpr uint64_t kForgetEvery = 1 << 14;
 
 }  // namespace
 
-StateExplorer::StateExplorer(Player& player, CheckPresentation& watch, Limits limits)
+StateExplorer::StateExplorer(Player& player, ExplorationWatch& watch, Limits limits)
     : player_(player), watch_(watch), limits_(limits) {}
 
 void StateExplorer::Run(CheckSummary& summary) {
@@ -35,6 +35,7 @@ void StateExplorer::Run(CheckSummary& summary) {
         continue;
       }
     }
+    if (limits_.through_line != 0 && PastTheLine()) return;
     if (events > limits_.events || frontier_.Size() > limits_.waiting_states) {
       summary.cut_short = true;
       return;
@@ -52,8 +53,16 @@ void StateExplorer::Run(CheckSummary& summary) {
   }
 }
 
+bool StateExplorer::PastTheLine() const {
+  // Paths read forward only: one whose next line to read lies past the line can no longer
+  // reach it.
+  const uint64_t line = limits_.through_line;
+  return player_.ScriptPlace().line_number > line &&
+         (frontier_.Empty() || frontier_.Nearest().line_number > line);
+}
+
 void StateExplorer::Advance() {
-  watch_.BeginEvent(live_.watch, live_.count, std::nullopt);
+  watch_.BeginEvent(live_.watch, live_.count, std::nullopt, /*opening=*/false);
   // A page waiting at its end takes a click; otherwise the next tick comes.
   DeliverEvent(player_, {.kind = player_.TickWouldIdle() ? PlayerEvent::Kind::Click
                                                          : PlayerEvent::Kind::Tick});
@@ -78,8 +87,10 @@ void StateExplorer::Choose() {
     ExploredState next;
     next.watch = live_.watch;
     next.watch.trail.Add(watch_.Caption(index));
+    next.watch.route =
+        live_.watch.route.Then({player_.CurrentLineNumber(), index, *watch_.Caption(index)});
     next.count = live_.count;
-    watch_.BeginEvent(next.watch, next.count, index);
+    watch_.BeginEvent(next.watch, next.count, index, /*opening=*/false);
     DeliverEvent(player_, {.kind = PlayerEvent::Kind::Choose, .choice = index});
     if (watch_.EndEvent() == EventOutcome::Continues) {
       next.player = player_.Snapshot();

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "app/check/check_presentation.h"
 #include "app/check/check_summary.h"
+#include "app/check/exploration_watch.h"
 #include "app/check/frontier.h"
 #include "scenario/player.h"
 
@@ -22,10 +22,13 @@ class StateExplorer {
   struct Limits {
     uint64_t events = 50'000'000;
     size_t waiting_states = 100'000;
+    /// Once no path can reach this line any more, the exploration has done (0: it goes on
+    /// to the end of every path).
+    uint64_t through_line = 0;
   };
 
   /// `watch` must be `player`'s presentation and trace.
-  StateExplorer(Player& player, CheckPresentation& watch, Limits limits);
+  StateExplorer(Player& player, ExplorationWatch& watch, Limits limits);
 
   /// Opens the scenario and explores it; counts the paths into `summary`.
   void Run(CheckSummary& summary);
@@ -35,9 +38,11 @@ class StateExplorer {
   void Advance();
   void Choose();
   void EndPaths(const PathCount& count) { summary_->paths += count; }
+  // Every path is past `Limits::through_line`.
+  bool PastTheLine() const;
 
   Player& player_;
-  CheckPresentation& watch_;
+  ExplorationWatch& watch_;
   Limits limits_;
   CheckSummary* summary_ = nullptr;
   Frontier frontier_;
