@@ -28,8 +28,7 @@ std::string RestoreTrailBackslashes(std::string bytes) {
   return bytes;
 }
 
-// The entry's name as a reader reads it; nothing for a name that must not be used: one that
-// is absolute (a root, a drive or a network share) or that climbs out with "..".
+// The entry's name as a reader reads it; nothing for a name that must not be used.
 std::optional<std::string> ReadableName(archive_entry* entry, bool rar) {
   const char* stored = archive_entry_pathname(entry);
   if (stored == nullptr) stored = archive_entry_pathname_utf8(entry);
@@ -37,16 +36,7 @@ std::optional<std::string> ReadableName(archive_entry* entry, bool rar) {
   std::string name = IsValidUtf8(stored)
                          ? std::string(stored)
                          : DecodeCp932(rar ? RestoreTrailBackslashes(stored) : std::string(stored));
-  for (char& c : name) {
-    if (c == '\\') c = '/';
-  }
-  if (name.starts_with('/') || (name.size() >= 2 && name[1] == ':')) return std::nullopt;
-  std::string clean = CleanName(name);
-  if (clean.empty() || clean == ".." || clean.starts_with("../") || clean.ends_with("/..") ||
-      clean.find("/../") != std::string::npos) {
-    return std::nullopt;
-  }
-  return clean;
+  return ArchiveMemberName(std::move(name));
 }
 
 ArchiveEntry::Kind KindOf(archive_entry* entry) {

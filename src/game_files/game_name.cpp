@@ -17,6 +17,19 @@ std::string CleanName(std::string_view relative) {
   return clean;
 }
 
+std::optional<std::string> ArchiveMemberName(std::string name) {
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  if (name.starts_with('/') || (name.size() >= 2 && name[1] == ':')) return std::nullopt;
+  std::string clean = CleanName(name);
+  if (clean.empty() || clean == ".." || clean.starts_with("../") || clean.ends_with("/..") ||
+      clean.find("/../") != std::string::npos) {
+    return std::nullopt;
+  }
+  return clean;
+}
+
 std::string FoldAsciiCase(std::string_view text) {
   std::string folded(text);
   for (char& c : folded) {

@@ -12,6 +12,7 @@
 #include "app/headless_event.h"
 #include "audio/midi_file.h"
 #include "game_files/cp932.h"
+#include "game_files/game_name.h"
 #include "game_files/text_bytes.h"
 #include "scenario/player.h"
 #include "scenario/player_event.h"
@@ -100,6 +101,12 @@ std::string DecodeCp932Bytes(const val& bytes) { return DecodeCp932(BytesOf(byte
 /// Whether bytes are well-formed UTF-8, as archive names are told from code page 932 ones.
 bool IsUtf8Bytes(const val& bytes) { return IsValidUtf8(BytesOf(bytes)); }
 
+/// An archive member's name as a reader reads it, or null for one never used.
+val MemberName(const std::string& name) {
+  const std::optional<std::string> readable = ArchiveMemberName(name);
+  return readable ? val(*readable) : val::null();
+}
+
 }  // namespace
 }  // namespace tavrin
 
@@ -118,4 +125,5 @@ EMSCRIPTEN_BINDINGS(tavrin) {
       .function("music", &WebGame::Music);
   emscripten::function("decodeCp932", &tavrin::DecodeCp932Bytes);
   emscripten::function("isUtf8", &tavrin::IsUtf8Bytes);
+  emscripten::function("archiveMemberName", &tavrin::MemberName);
 }

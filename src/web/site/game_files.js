@@ -197,8 +197,11 @@ export class GameFiles {
                        'game: it is not read');
     }
     for (const entry of entries) {
-      entry.name = entry.name.replace(/^(\.\/)+/, '').replace(/\/+$/, '');
-      entry.unsafe = Unsafe(entry.name);
+      // The names as the installed Tavrin reads them: absolute ones, and ones that climb out
+      // with "..", are never used.
+      const readable = this.engine.archiveMemberName(entry.name);
+      entry.unsafe = readable === null;
+      if (readable !== null) entry.name = readable;
     }
     const game = GameOfArchive(named, entries);
     const scenario = entries.find((e) => !e.folder && IsUnder(game, e.name) &&

@@ -35,6 +35,23 @@ export function InstallTestHook(front, games) {
       answerAlerts();
       return line;
     },
+    /// Plays the archive (or lone dat.dat) `name` of `base64` as one dropped on the page
+    /// is read; returns the "start" state line, or {"refused": message} as the page says it.
+    async startFile(name, base64) {
+      const file = new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], name);
+      let game;
+      try {
+        game = await games.FromFile(file);
+      } catch (error) {
+        return JSON.stringify({refused: error.message});
+      }
+      front.alerts = [];
+      front.Play(game.folder, {silent: true});
+      front.StopTimer();
+      const line = await front.StateLine('start');
+      answerAlerts();
+      return line;
+    },
     /// The state line of the game played now (one dropped on the page, say).
     state: (event = 'start') => front.StateLine(event),
     /// What the music is doing: waiting (for the reader's first click or key), starting,
