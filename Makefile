@@ -37,9 +37,10 @@ run: build
 
 # The gate, the same on every run: the engine built alone (the proof it needs no Qt) with
 # its tests, the sanitizer build with its tests and the replay of every committed fuzz
-# input, then the normal tests, whose summary ends the output. Nothing in it fuzzes for a
-# time or measures speed or memory: that is `make fuzz` and `make bench`.
-test: test-deps build engine sanitize
+# input, then the web front end's site, then the normal tests (the web tests among them),
+# whose summary ends the output. Nothing in it fuzzes for a time or measures speed or
+# memory: that is `make fuzz` and `make bench`.
+test: test-deps build engine sanitize web
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2
 
 # The inner loop: the normal build and its tests, without the sanitizers, the real window,
@@ -55,6 +56,7 @@ engine: deps
 # The web front end, a static site in build-web/site that plays the demo (serve it with
 # `python3 -m http.server -d build-web/site`); build-web/page is what --export-web copies.
 web: build
+	@scripts/install-deps --web
 	@scripts/build-web $(BUILD_DIR)/tavrin build-web
 
 bench: build

@@ -49,6 +49,7 @@ export class FrontEnd {
     this.choiceLogged = false;
     this.pictures.Reset();
     this.game = new this.engine.WebGame(folder, this.Presentation());
+    delete document.body.dataset.music;
     const piece = silent ? null : this.game.music();
     this.music = piece ? new Music(piece) : null;
     if (this.music && navigator.userActivation && navigator.userActivation.isActive) {

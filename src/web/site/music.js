@@ -2,7 +2,9 @@
 // The game's bgm.mid played in a loop through FluidSynth in WebAssembly, with a small
 // General MIDI soundfont that is read only when a game has music. Browsers let a page make
 // sound only after the reader's first click or key, so it starts then; where sound cannot
-// start the game plays silent, and nothing is said.
+// start the game plays silent, and nothing is said. What it is doing is in the page's
+// body as data-music: waiting (for the reader's first click or key), starting, playing,
+// silent or stopped.
 
 let synthesizerLoaded = null;
 
@@ -20,9 +22,15 @@ export class Music {
   /// `midi`: the piece's bytes.
   constructor(midi) {
     this.midi = midi;
-    this.state = 'waiting';  // then 'starting', 'playing', 'silent' or 'stopped'
+    this.state = 'waiting';
     this.context = null;
     this.synth = null;
+  }
+
+  get state() { return this.state_; }
+  set state(state) {
+    this.state_ = state;
+    document.body.dataset.music = state;
   }
 
   /// Starts the piece; called from within the reader's first click or key.
@@ -38,7 +46,10 @@ export class Music {
         this.context.audioWorklet.addModule('music/libfluidsynth-2.4.6.js')
             .then(() => this.context.audioWorklet.addModule('music/js-synthesizer.worklet.min.js')),
       ]);
-      const soundfont = await fetch('music/TimGM6mb.sf2').then((r) => r.arrayBuffer());
+      const soundfont = await fetch('music/TimGM6mb.sf2').then((response) => {
+        if (!response.ok) throw new Error(`the soundfont: ${response.status}`);
+        return response.arrayBuffer();
+      });
       if (this.state !== 'starting') return;
       this.synth = new window.JSSynth.AudioWorkletNodeSynthesizer();
       this.synth.init(this.context.sampleRate);
@@ -49,6 +60,7 @@ export class Music {
       this.synth.setPlayerLoop(-1);  // from its beginning again each time it ends
       await this.synth.playPlayer();
       await resumed;
+      if (!(await this.synth.isPlayerPlaying())) throw new Error('the piece does not play');
       if (this.state === 'starting') this.state = 'playing';
     } catch {
       this.Stop('silent');
