@@ -207,3 +207,42 @@ test('an archive of a kind the page does not read is refused, and the game playe
   assert.match(refusal.refused, /^'g\.7z' is a 7z archive, which Tavrin in the browser does not read/);
   assert.equal(await page.evaluate(() => window.tavrinTest.state()), shown);
 });
+
+test('code page 932 is decoded in the page by Microsoft\'s table, as natively', async () => {
+  // CP932.TXT: "0xNN<TAB>0xUUUU<TAB>#name" or "0xNNNN<TAB>..." for each mapping; the user
+  // defined area F040-F9FC is Unicode's private use area from U+E000, in order.
+  const table = fs.readFileSync(path.join(root, 'tests/data/cp932/CP932.TXT'), 'latin1');
+  const codes = [];
+  const expected = [];
+  for (const line of table.split('\n')) {
+    const [code, unicode] = line.split('\t');
+    if (!code.startsWith('0x') || !unicode?.startsWith('0x')) continue;
+    // CR and LF end lines; everything else is decoded one per line, ended by a CR.
+    if (code === '0x0A' || code === '0x0D') continue;
+    codes.push(parseInt(code, 16));
+    expected.push(String.fromCodePoint(parseInt(unicode, 16)));
+  }
+  assert.equal(codes.length, 7913);
+  for (let lead = 0xF0; lead <= 0xF9; ++lead) {
+    for (let trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail === 0x7F) continue;
+      codes.push((lead << 8) | trail);
+      expected.push(String.fromCodePoint(0xE000 + (lead - 0xF0) * 188 + trail - (trail < 0x7F ? 0x40 : 0x41)));
+    }
+  }
+  // One line each, as a game's lines are decoded one at a time; 0x80 alone is no character.
+  codes.push(0x80);
+  expected.push('\uFFFD');
+  const bytes = [];
+  for (const code of codes) {
+    if (code > 0xFF) bytes.push(code >> 8);
+    bytes.push(code & 0xFF, 0x0D);
+  }
+  const decoded = await page.evaluate((b) => window.tavrinTest.decodeCp932(b),
+                                      Buffer.from(bytes).toString('base64'));
+  const got = decoded.split('\r');
+  got.pop();
+  const wrong = codes.filter((code, i) => got[i] !== expected[i]).map((c) => c.toString(16));
+  assert.equal(got.length, codes.length);
+  assert.deepEqual(wrong, []);
+});

@@ -52,6 +52,9 @@ export function InstallTestHook(front, games) {
       answerAlerts();
       return line;
     },
+    /// Code page 932 bytes (base64) decoded as the engine decodes a game's lines.
+    decodeCp932: (base64) => front.engine.decodeCp932(Uint8Array.from(atob(base64),
+                                                                     (c) => c.charCodeAt(0))),
     /// The state line of the game played now (one dropped on the page, say).
     state: (event = 'start') => front.StateLine(event),
     /// What the music is doing: waiting (for the reader's first click or key), starting,
