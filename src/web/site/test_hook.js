@@ -11,6 +11,8 @@ export function InstallTestHook(front, games) {
     while (dialog.open) dialog.close();
   };
   window.tavrinTest = {
+    /// The engine itself, for the benchmark to drive without the page.
+    engine: front.engine,
     /// Plays the game of `files` ({name: base64}); returns the "start" state line.
     async start(files) {
       const given = Object.entries(files).map(([path, base64]) => ({
