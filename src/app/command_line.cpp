@@ -42,8 +42,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   const QCommandLineOption json("json", "With --check: JSON Lines.");
   const QCommandLineOption werror("werror", "With --check: warnings count as errors.");
   const QCommandLineOption text_out("text-out", "Hand each page's text out.", "OUT");
+  const QCommandLineOption lsp("lsp", "Serve editors the check as a language server.");
   parser.addOptions(
-      {help, version, headless, verbose, full_screen, check, json, werror, text_out});
+      {help, version, headless, verbose, full_screen, check, json, werror, text_out, lsp});
   parser.addPositionalArgument("GAME", "The game folder or archive.", "[GAME]");
 
   CommandLine result;
@@ -66,9 +67,21 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     result.error = "Only one game folder can be played at a time.";
     return result;
   }
+  if (parser.isSet(lsp)) {
+    const bool alone = positional.isEmpty() && !parser.isSet(headless) && !parser.isSet(check) &&
+                       !parser.isSet(full_screen) && !parser.isSet(text_out) &&
+                       !parser.isSet(json) && !parser.isSet(werror);
+    result.action = alone ? CommandLine::Action::LanguageServer : CommandLine::Action::Refuse;
+    if (!alone) {
+      result.error = "--lsp goes alone (with --verbose at most): the editor names the documents.";
+    }
+    result.verbose = parser.isSet(verbose);
+    return result;
+  }
   if (!positional.isEmpty()) {
     const std::vector<std::string> raw = RawPositionals(argc, argv);
-    result.game_dir = raw.size() == 1 ? raw.front() : positional.first().toLocal8Bit().toStdString();
+    result.game_dir =
+        raw.size() == 1 ? raw.front() : positional.first().toLocal8Bit().toStdString();
   }
   result.verbose = parser.isSet(verbose);
   if (parser.isSet(full_screen) && (parser.isSet(check) || parser.isSet(headless))) {
@@ -84,8 +97,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   }
   for (const QString& value : parser.values(text_out)) {
     std::optional<TextOutOption> out = ParseTextOutOption(value.toStdString(), result.error);
-    if (out && std::any_of(result.text_out.begin(), result.text_out.end(),
-                           [&out](const TextOutOption& given) { return given.kind == out->kind; })) {
+    if (out &&
+        std::any_of(result.text_out.begin(), result.text_out.end(),
+                    [&out](const TextOutOption& given) { return given.kind == out->kind; })) {
       result.error = "--text-out=" + std::string(TextOutName(out->kind)) +
                      " is given twice: each of ws, clipboard and stdout can be given once.";
       out.reset();
@@ -118,6 +132,7 @@ std::string UsageText() {
   return "Usage: tavrin [--full-screen] [--text-out=OUT]... [--verbose] [GAME]\n"
          "       tavrin --headless [--verbose] [GAME]\n"
          "       tavrin --check [--json] [--werror] [GAME]\n"
+         "       tavrin --lsp\n"
          "Plays the sound novel GAME: a game folder, its dat.dat, or the archive it came in\n"
          "(zip, LZH, 7z, RAR, or a self-extracting .exe of one), read as it is, with the\n"
          "game at its root or in the one folder nearest it that holds a dat.dat. Where an\n"
@@ -148,6 +163,10 @@ std::string UsageText() {
          "                 or no game to be found in what was named.\n"
          "  --json         With --check: write JSON Lines instead.\n"
          "  --werror       With --check: warnings count as errors.\n"
+         "  --lsp          Serve the check to an editor as a language server (LSP 3.17)\n"
+         "                 on standard input and output: its findings as diagnostics on\n"
+         "                 every change, go to a caption's label, the labels' references,\n"
+         "                 an outline, hovers and completion of captions and pictures.\n"
          "  -h, --help     Show this help and exit.\n"
          "  -v, --version  Show the version and exit.\n"
          "\n"

@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "app/check/check_observer.h"
 #include "app/check/check_summary.h"
 #include "app/check/diagnostics.h"
 #include "app/check/line_ranges.h"
@@ -40,6 +41,8 @@ class CheckPresentation : public Presentation, public ScriptTrace {
                     PictureCheck& pictures, PageFit (&screens)[2]);
 
   void Attach(const Player& player) { player_ = &player; }
+  /// Tells `observer` (none: nullptr) each page measured.
+  void Observe(CheckObserver* observer) { observer_ = observer; }
 
   /// The next event starts from `state`, which `count` paths reach; `choice` is the choice
   /// button it clicks, if any; `opening` tells the first activation. The state is updated as
@@ -79,6 +82,7 @@ class CheckPresentation : public Presentation, public ScriptTrace {
   PictureCheck& pictures_;
   PageFit (&screens_)[2];
   const Player* player_ = nullptr;
+  CheckObserver* observer_ = nullptr;
 
   // Kept across events.
   std::unordered_set<std::string> captions_;  // of every question met
