@@ -66,30 +66,39 @@ std::optional<std::string> NameAsWritten(const std::string& bytes) {
   return name;
 }
 
+struct Picture {
+  std::string name;  // as a picture line gives it
+  std::string file;  // as it is on disk, from the game folder
+};
+
 // The pictures under `img`, by the names a picture line gives them ("sub/name" inside a
 // folder), in order.
-std::vector<std::string> Pictures(const fs::path& img) {
-  std::vector<std::string> names;
+std::vector<Picture> Pictures(const fs::path& img) {
+  std::vector<Picture> pictures;
   std::error_code error;
   for (fs::recursive_directory_iterator it(img, error), end; !error && it != end;
        it.increment(error)) {
-    if (names.size() >= kMostPictures) break;
+    if (pictures.size() >= kMostPictures) break;
     if (it.depth() > 2) it.disable_recursion_pending();
     if (!it->is_regular_file(error)) continue;
     const std::string file = it->path().filename().string();
     if (file.size() <= 4 || FoldAsciiCase(file.substr(file.size() - 4)) != ".jpg") continue;
-    std::string name;
+    Picture picture;
     bool writable = true;
-    for (const fs::path& part : it->path().lexically_relative(img)) {
+    for (const fs::path& part : it->path().lexically_relative(img.parent_path())) {
       const std::optional<std::string> written = NameAsWritten(part.string());
       writable = writable && written.has_value();
       if (!writable) break;
-      name += (name.empty() ? "" : "/") + *written;
+      picture.file += (picture.file.empty() ? "" : "/") + *written;
     }
-    if (writable) names.push_back(name.substr(0, name.size() - 4));
+    if (!writable) continue;
+    const size_t folder = picture.file.find('/') + 1;
+    picture.name = picture.file.substr(folder, picture.file.size() - folder - 4);
+    pictures.push_back(std::move(picture));
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  std::sort(pictures.begin(), pictures.end(),
+            [](const Picture& a, const Picture& b) { return a.name < b.name; });
+  return pictures;
 }
 
 std::optional<fs::path> ImgFolder(const fs::path& game) {
@@ -109,8 +118,8 @@ json PictureItems(const std::optional<fs::path>& folder, const TextDocument& tex
   if (!img) return items;
   const TextPosition from{line, kPictureLine.size()};
   const TextPosition to{line, Units(text.Line(static_cast<size_t>(line)), encoding)};
-  for (const std::string& name : Pictures(*img)) {
-    items.push_back(Item(name, kFile, "img/" + name + ".jpg", from, to, items.size()));
+  for (const Picture& picture : Pictures(*img)) {
+    items.push_back(Item(picture.name, kFile, picture.file, from, to, items.size()));
   }
   return items;
 }

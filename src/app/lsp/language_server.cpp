@@ -41,6 +41,14 @@ bool Offers(const json& object, std::initializer_list<const char*> path, const c
   return false;
 }
 
+// What was wrong with the parameters, in the JSON library's words without its own code.
+std::string Unusable(const json::exception& e) {
+  const std::string what = e.what();
+  const size_t code_end = what.starts_with('[') ? what.find("] ") : std::string::npos;
+  return "unusable parameters: " +
+         (code_end == std::string::npos ? what : what.substr(code_end + 2));
+}
+
 // A request's id as a key: 7 and "7" are different ids.
 std::string IdKey(const json& id) { return id.dump(); }
 
@@ -139,7 +147,7 @@ void LanguageServer::HandleRequest(const json& id, const std::string& method, co
       send_(ErrorResponse(id, ErrorCode::MethodNotFound, method + " is not supported"));
     }
   } catch (const json::exception& e) {
-    send_(ErrorResponse(id, ErrorCode::InvalidParams, e.what()));
+    send_(ErrorResponse(id, ErrorCode::InvalidParams, Unusable(e)));
   } catch (const std::invalid_argument& e) {
     send_(ErrorResponse(id, ErrorCode::InvalidParams, e.what()));
   } catch (const std::exception& e) {
@@ -164,8 +172,10 @@ void LanguageServer::HandleNotification(const std::string& method, const json& p
     } else if (method == "textDocument/didClose") {
       Close(params);
     }
+  } catch (const json::exception& e) {
+    send_(LogMessage(method + " was passed over: " + Unusable(e)));
   } catch (const std::exception& e) {
-    send_(LogMessage(method + " could not be followed: " + e.what()));
+    send_(LogMessage(method + " was passed over: " + e.what()));
   }
 }
 
@@ -178,7 +188,7 @@ json LanguageServer::Initialize(const json& params) {
                    {"documentSymbolProvider", true},
                    {"hoverProvider", true},
                    {"completionProvider", {{"triggerCharacters", {" ", "\uFF1E"}}}}}},
-                 {"serverInfo", {{"name", "tavrin"}, {"version", TAVRIN_VERSION}}}};
+                 {"serverInfo", {{"name", "tavrin"}}}};
   if (Offers(params, {"capabilities", "general", "positionEncodings"}, "utf-8")) {
     encoding_ = PositionEncoding::Utf8;
   } else if (Offers(params, {"capabilities", "offsetEncoding"}, "utf-8")) {
@@ -235,16 +245,25 @@ void LanguageServer::Change(const json& params) {
   DocumentState* document = Find(params);
   if (document == nullptr) return;
   const int64_t version = params.at("textDocument").at("version").get<int64_t>();
-  TextDocument& text = document->TextToChange();
+  // All of them read before any is made, so that a change that cannot be read changes nothing.
+  struct Edit {
+    std::optional<std::pair<TextPosition, TextPosition>> range;  // none: the whole text
+    const std::string* text;
+  };
+  std::vector<Edit> edits;
   for (const json& change : params.at("contentChanges")) {
-    const std::string& replacement = change.at("text").get_ref<const std::string&>();
+    Edit edit{std::nullopt, &change.at("text").get_ref<const std::string&>()};
     if (const json* range = Member(change, {"range"})) {
-      const size_t begin = text.Offset(PositionOf(range->at("start")), encoding_);
-      const size_t end = text.Offset(PositionOf(range->at("end")), encoding_);
-      text.Replace(begin, end, replacement, version);
-    } else {
-      text.Replace(0, text.Text().size(), replacement, version);
+      const TextPosition start = PositionOf(range->at("start"));
+      edit.range.emplace(start, PositionOf(range->at("end")));
     }
+    edits.push_back(edit);
+  }
+  TextDocument& text = document->TextToChange();
+  for (const Edit& edit : edits) {
+    const size_t begin = edit.range ? text.Offset(edit.range->first, encoding_) : 0;
+    const size_t end = edit.range ? text.Offset(edit.range->second, encoding_) : text.Text().size();
+    text.Replace(begin, end, *edit.text, version);
   }
 }
 

@@ -8,12 +8,18 @@ namespace tavrin::lsp {
 namespace {
 
 constexpr std::string_view kHeaderEnd = "\r\n\r\n";
+constexpr std::string_view kLengthName = "Content-Length";
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+size_t FindIgnoringCase(std::string_view text, std::string_view word) {
+  const auto found = std::search(text.begin(), text.end(), word.begin(), word.end(),
+                                 [](char a, char b) { return Lower(a) == Lower(b); });
+  return found == text.end() ? std::string::npos : static_cast<size_t>(found - text.begin());
+}
 
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-           return lower(x) == lower(y);
-         });
+  return a.size() == b.size() && FindIgnoringCase(a, b) == 0;
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -72,23 +78,22 @@ std::optional<IncomingMessage> MessageReader::Next() {
 }
 
 std::optional<IncomingMessage> MessageReader::ReadHeader() {
-  if (!skipping_header_) {  // line ends left between two messages are passed over
-    buffer_.erase(0, std::min(buffer_.find_first_not_of("\r\n"), buffer_.size()));
-  }
-  const size_t end = buffer_.find(kHeaderEnd);
-  if (skipping_header_) {
-    if (end == std::string::npos) {
-      buffer_.erase(0, buffer_.size() - std::min<size_t>(buffer_.size(), kHeaderEnd.size() - 1));
+  if (resyncing_) {
+    const size_t next = FindIgnoringCase(buffer_, kLengthName);
+    if (next == std::string::npos) {
+      buffer_.erase(0, buffer_.size() - std::min(buffer_.size(), kLengthName.size() - 1));
       return std::nullopt;
     }
-    buffer_.erase(0, end + kHeaderEnd.size());
-    skipping_header_ = false;
-    return ReadHeader();
+    buffer_.erase(0, next);
+    resyncing_ = false;
   }
-  if (end == std::string::npos) {
-    if (buffer_.size() <= kMaxHeaderBytes) return std::nullopt;
-    skipping_header_ = true;
-    ReadHeader();  // drops what is held of it
+  // Line ends left between two messages are passed over.
+  buffer_.erase(0, std::min(buffer_.find_first_not_of("\r\n"), buffer_.size()));
+  const size_t end = buffer_.find(kHeaderEnd);
+  if (end == std::string::npos || end > kMaxHeaderBytes) {
+    if (end == std::string::npos && buffer_.size() <= kMaxHeaderBytes) return std::nullopt;
+    buffer_.erase(0, 1);  // the next Content-Length is another header's
+    resyncing_ = true;
     return Framing("a header longer than " + std::to_string(kMaxHeaderBytes) + " bytes");
   }
 
@@ -101,7 +106,7 @@ std::optional<IncomingMessage> MessageReader::ReadHeader() {
     const size_t colon = line.find(':');
     if (colon == std::string_view::npos) {
       error = "a header line without a colon";
-    } else if (SameName(Trimmed(line.substr(0, colon)), "Content-Length")) {
+    } else if (SameName(Trimmed(line.substr(0, colon)), kLengthName)) {
       const std::string_view value = Trimmed(line.substr(colon + 1));
       uint64_t parsed = 0;
       const auto [at, failed] = std::from_chars(value.data(), value.data() + value.size(), parsed);
@@ -127,6 +132,8 @@ std::optional<IncomingMessage> MessageReader::ReadHeader() {
       const uint64_t held = std::min<uint64_t>(*length, buffer_.size());
       buffer_.erase(0, static_cast<size_t>(held));
       skipping_ = *length - held;
+    } else {
+      resyncing_ = true;
     }
     return Framing(std::move(error));
   }
@@ -142,10 +149,14 @@ IncomingMessage MessageReader::ReadContent(std::string_view content) const {
   IncomingMessage message;
   try {
     message.json = nlohmann::json::parse(content);
-  } catch (const nlohmann::json::exception& e) {
+  } catch (const nlohmann::json::parse_error& e) {
     message.kind = IncomingMessage::Kind::ParseError;
     message.json = nullptr;
-    message.error = e.what();
+    message.error = "the content is no JSON (at byte " + std::to_string(e.byte) + ")";
+  } catch (const nlohmann::json::exception&) {  // a number too large for any type
+    message.kind = IncomingMessage::Kind::ParseError;
+    message.json = nullptr;
+    message.error = "the content is no JSON the server reads";
   }
   return message;
 }

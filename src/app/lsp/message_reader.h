@@ -25,11 +25,12 @@ struct IncomingMessage {
 
 /// Reads the protocol's messages out of bytes as they come: a header of "Name: value"
 /// lines, each ended by CR LF, then an empty line, then as many bytes of JSON as its
-/// Content-Length says. A header that cannot be read (no Content-Length, a length that is
-/// no number or more than `kMaxContentBytes`, a header longer than `kMaxHeaderBytes`) is
-/// told as a framing error and skipped, with the content it declares when it declares a
-/// length; reading goes on with the next header. Bytes are kept only until their message is
-/// complete, so what is held never passes the two limits.
+/// Content-Length says. A header that cannot be read is told as a framing error and
+/// skipped: with the content it declares, when it declares a length (one of more than
+/// `kMaxContentBytes` included); otherwise (no Content-Length, a length that is no number,
+/// a header longer than `kMaxHeaderBytes`) up to the next "Content-Length", where reading
+/// goes on. Bytes are kept only until their message is complete, so what is held never
+/// passes the two limits.
 class MessageReader {
  public:
   static constexpr size_t kMaxHeaderBytes = 8 * 1024;
@@ -52,7 +53,7 @@ class MessageReader {
   std::string buffer_;
   std::optional<size_t> content_length_;  // the header is read, the content is to come
   uint64_t skipping_ = 0;                 // content of a refused header still to be passed
-  bool skipping_header_ = false;          // a header too long, passed up to its end
+  bool resyncing_ = false;                // passing bytes up to the next "Content-Length"
 };
 
 }  // namespace tavrin::lsp

@@ -44,15 +44,18 @@ size_t SequenceLength(unsigned char lead) {
   return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
 }
 
-std::string LostCharacter(std::string_view text, size_t at) {
+// What saving loses of the character at `at`, and of `more` after it on its line.
+std::string LostCharacters(std::string_view text, size_t at, size_t more) {
   const char32_t c = CodePointAt(text, at);
   char code[16];
   std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-  const std::string shown(text.substr(
-      at, std::min(SequenceLength(static_cast<unsigned char>(text[at])), text.size() - at)));
-  std::string message = "\"" + shown + "\" (" + code +
-                        ") has no form in code page 932 (Shift-JIS): saving the file writes "
-                        "\"?\" in its place";
+  const size_t length =
+      std::min(SequenceLength(static_cast<unsigned char>(text[at])), text.size() - at);
+  std::string message = "\"" + std::string(text.substr(at, length)) + "\" (" + code +
+                        ") has no form in code page 932 (Shift-JIS)";
+  if (more > 0) message += ", nor " + std::to_string(more) + " more on this line";
+  message +=
+      std::string(": saving the file writes \"?\" in ") + (more > 0 ? "their places" : "its place");
   // The marks of a file read in another encoding than its own.
   if (c == 0xFFFD || (c >= 0x80 && c <= 0xFF)) {
     message += "; the file seems opened in another encoding: open it as Shift-JIS (code page 932)";
@@ -71,8 +74,7 @@ void AddLostCharacters(const TextDocument& text, const Cp932Text& saved, Positio
            text.PositionAt(saved.lacking[i + 1 + more], encoding).line == start.line) {
       ++more;
     }
-    std::string message = LostCharacter(text.Text(), at);
-    if (more > 0) message += " (and " + std::to_string(more) + " more on this line)";
+    const std::string message = LostCharacters(text.Text(), at, more);
     const size_t end = at + SequenceLength(static_cast<unsigned char>(text.Text()[at]));
     diagnostics.push_back(
         Finding(RangeJson(start, text.PositionAt(end, encoding)), Severity::Error, message));

@@ -1,0 +1,261 @@
+// SPDX-License-Identifier: MIT
+// `tavrin --lsp` as an editor talks to it: the exchanges of lsp_exchanges/, one test per
+// folder. Each folder holds exchange.txt, whose lines are, in order:
+//   > MESSAGE        a message the client sends (JSON), framed with its Content-Length
+//   >raw "BYTES"     bytes the client sends as they are: a JSON string, each character
+//                    of which (below U+0100) stands for one byte
+//   < MESSAGE        the message the server must send next (compared as JSON values)
+//   copy FROM TO     the folder's file FROM copied to TO in the game folder, once the
+//                    messages before are sent
+//   exit N           the exit status once the client has closed the server's input
+//                    (default 0)
+// Empty lines and lines starting with # are skipped. The messages sent before a "<" line
+// are written together; then the server's messages are read, one for each "<" line, and
+// after the last line the server's input is closed: it must send nothing more.
+// In messages, {root} stands for the URI of the game folder, which holds the folder's other
+// files, and a string "{text:NAME}" for the text of the folder's file NAME.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../support/file_bytes.h"
+#include "../support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using tavrin::test_support::ReadFileBytes;
+
+// A guard against a server that hangs, not a limit on how fast it answers.
+constexpr int kHangGuardMs = 60'000;
+
+std::string FileUri(const fs::path& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file://";
+  for (unsigned char c : path.string()) {
+    if (std::isalnum(c) ||
+        std::string_view("/-._~").find(static_cast<char>(c)) != std::string_view::npos) {
+      uri.push_back(static_cast<char>(c));
+    } else {
+      uri += {'%', kHex[c >> 4], kHex[c & 15]};
+    }
+  }
+  return uri;
+}
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+}
+
+// The server as a child process, its standard input and output piped to the test.
+class Server {
+ public:
+  explicit Server(const fs::path& errors) {
+    ::signal(SIGPIPE, SIG_IGN);  // a server gone is a failed write, told as one
+    int in[2], out[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("no pipe");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(in[0], STDIN_FILENO);
+      ::dup2(out[1], STDOUT_FILENO);
+      std::FILE* err = std::fopen(errors.c_str(), "wb");
+      if (err != nullptr) ::dup2(::fileno(err), STDERR_FILENO);
+      ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
+      ::execl(TAVRIN_PROGRAM, TAVRIN_PROGRAM, "--lsp", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    to_ = in[1];
+    from_ = out[0];
+  }
+  ~Server() {
+    CloseInput();
+    if (from_ >= 0) ::close(from_);
+    if (pid_ > 0 && status_ < 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  void Write(const std::string& bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+      const ssize_t n = ::write(to_, bytes.data() + done, bytes.size() - done);
+      if (n <= 0) throw std::runtime_error("the server takes no more input");
+      done += static_cast<size_t>(n);
+    }
+  }
+  void CloseInput() {
+    if (to_ >= 0) ::close(to_);
+    to_ = -1;
+  }
+
+  // The next message, or nothing once the server has closed its output.
+  std::optional<json> Read() {
+    for (;;) {
+      const size_t end = buffer_.find("\r\n\r\n");
+      if (end != std::string::npos) {
+        const size_t colon = buffer_.find(':');
+        const size_t length = std::stoul(buffer_.substr(colon + 1, end - colon - 1));
+        if (buffer_.size() >= end + 4 + length) {
+          const std::string content = buffer_.substr(end + 4, length);
+          buffer_.erase(0, end + 4 + length);
+          return json::parse(content);
+        }
+      }
+      pollfd wanted{from_, POLLIN, 0};
+      if (::poll(&wanted, 1, kHangGuardMs) <= 0) throw std::runtime_error("the server hangs");
+      char chunk[65536];
+      const ssize_t n = ::read(from_, chunk, sizeof chunk);
+      if (n <= 0) {
+        if (!buffer_.empty()) throw std::runtime_error("output cut short: " + buffer_);
+        return std::nullopt;
+      }
+      buffer_.append(chunk, static_cast<size_t>(n));
+    }
+  }
+
+  int Wait() {
+    int raw = 0;
+    ::waitpid(pid_, &raw, 0);
+    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    return status_;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int to_ = -1;
+  int from_ = -1;
+  int status_ = -1;
+  std::string buffer_;
+};
+
+// The bytes that the characters of `text` (UTF-8, each below U+0100) stand for.
+std::string Bytes(const std::string& text) {
+  std::string bytes;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      bytes.push_back(static_cast<char>(c));
+    } else {
+      bytes.push_back(static_cast<char>(((c & 0x03) << 6) | (text[++i] & 0x3F)));
+    }
+  }
+  return bytes;
+}
+
+std::vector<std::string> CaseNames() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(TAVRIN_LSP_EXCHANGES)) {
+    if (entry.is_directory()) names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class LspExchange : public ::testing::TestWithParam<std::string> {
+ protected:
+  // A message of the exchange with its placeholders filled in.
+  json Sent(std::string text) const {
+    ReplaceAll(text, "{root}", root_);
+    json message = json::parse(text);
+    FillTexts(message);
+    return message;
+  }
+  void FillTexts(json& value) const {
+    if (value.is_structured()) {
+      for (json& member : value) FillTexts(member);
+    } else if (value.is_string()) {
+      const std::string& text = value.get_ref<const std::string&>();
+      if (text.starts_with("{text:") && text.ends_with("}")) {
+        value = ReadFileBytes(source_ / text.substr(6, text.size() - 7));
+      }
+    }
+  }
+  // A message of the server's with the game folder written as {root}.
+  json Received(const json& message) const {
+    std::string text = message.dump();
+    ReplaceAll(text, root_, "{root}");
+    return json::parse(text);
+  }
+
+  tavrin::test_support::TempFolder folder_{"lsp"};
+  fs::path source_;
+  std::string root_;
+};
+
+TEST_P(LspExchange, AnswersAsTheExchangeExpects) {
+  source_ = fs::path(TAVRIN_LSP_EXCHANGES) / GetParam();
+  const fs::path game = folder_ / "game";
+  fs::create_directories(game);
+  for (const auto& entry : fs::directory_iterator(source_)) {
+    if (entry.path().filename() == "exchange.txt") continue;
+    fs::copy(entry.path(), game / entry.path().filename(), fs::copy_options::recursive);
+  }
+  root_ = FileUri(game);
+
+  Server server(folder_ / "err");
+  std::istringstream lines(ReadFileBytes(source_ / "exchange.txt"));
+  std::string pending;
+  int expected_status = 0;
+  int line_number = 0;
+  for (std::string line; std::getline(lines, line);) {
+    ++line_number;
+    const std::string at = GetParam() + "/exchange.txt:" + std::to_string(line_number);
+    if (line.empty() || line.starts_with('#')) continue;
+    if (line.starts_with("> ")) {
+      const std::string content = Sent(line.substr(2)).dump();
+      pending += "Content-Length: " + std::to_string(content.size()) + "\r\n\r\n" + content;
+    } else if (line.starts_with(">raw ")) {
+      std::string raw = line.substr(5);
+      ReplaceAll(raw, "{root}", root_);
+      pending += Bytes(json::parse(raw).get<std::string>());
+    } else if (line.starts_with("< ")) {
+      server.Write(pending);
+      pending.clear();
+      const std::optional<json> message = server.Read();
+      ASSERT_TRUE(message.has_value()) << at << ": the server closed its output\n"
+                                       << ReadFileBytes(folder_ / "err");
+      const json expected = json::parse(line.substr(2));
+      ASSERT_EQ(Received(*message), expected) << at << ":\n  got      " << Received(*message).dump()
+                                              << "\n  expected " << expected.dump();
+    } else if (line.starts_with("copy ")) {
+      server.Write(pending);
+      pending.clear();
+      const size_t space = line.find(' ', 5);
+      fs::create_directories((game / line.substr(space + 1)).parent_path());
+      fs::copy_file(source_ / line.substr(5, space - 5), game / line.substr(space + 1),
+                    fs::copy_options::overwrite_existing);
+    } else if (line.starts_with("exit ")) {
+      expected_status = std::stoi(line.substr(5));
+    } else {
+      FAIL() << at << ": not a line of an exchange: " << line;
+    }
+  }
+  server.Write(pending);
+  server.CloseInput();
+  const std::optional<json> more = server.Read();
+  EXPECT_FALSE(more.has_value()) << "the server sent more: " << more->dump();
+  EXPECT_EQ(server.Wait(), expected_status) << ReadFileBytes(folder_ / "err");
+}
+
+INSTANTIATE_TEST_SUITE_P(Exchanges, LspExchange, ::testing::ValuesIn(CaseNames()),
+                         [](const ::testing::TestParamInfo<std::string>& param) {
+                           return param.param;
+                         });
+
+}  // namespace
