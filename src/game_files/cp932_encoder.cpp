@@ -19,15 +19,16 @@ class EncodeTable {
   EncodeTable(const EncodeTable&) = delete;
   EncodeTable& operator=(const EncodeTable&) = delete;
 
-  // Appends the form of `c`, whose UTF-8 is `utf8`; false when the code page has none.
-  bool Append(char32_t c, std::string_view utf8, std::string& out) {
-    if (c >= forms_.size()) return false;
+  // Writes the form of `c`, whose UTF-8 is `utf8`, at `out` (room for two bytes), and
+  // returns where it ends; null when the code page has none.
+  char* Write(char32_t c, std::string_view utf8, char* out) {
+    if (c >= forms_.size()) return nullptr;
     uint32_t& form = forms_[c];
     if (form == kNotAsked) form = Ask(utf8);
-    if (form == kNone) return false;
-    if (form > 0xFF) out.push_back(static_cast<char>(form >> 8));
-    out.push_back(static_cast<char>(form & 0xFF));
-    return true;
+    if (form == kNone) return nullptr;
+    if (form > 0xFF) *out++ = static_cast<char>(form >> 8);
+    *out++ = static_cast<char>(form & 0xFF);
+    return out;
   }
 
  private:
@@ -81,22 +82,28 @@ size_t NextCharacter(std::string_view text, size_t i, char32_t& c) {
 Cp932Text EncodeCp932(std::string_view utf8) {
   thread_local EncodeTable table;
   Cp932Text text;
-  text.bytes.reserve(utf8.size());
+  // No character takes more bytes in code page 932 than in UTF-8.
+  text.bytes.resize(utf8.size());
+  char* out = text.bytes.data();
   for (size_t i = 0; i < utf8.size();) {
     const auto byte = static_cast<unsigned char>(utf8[i]);
     if (byte < 0x80) {  // code page 932 leaves ASCII as it is
-      text.bytes.push_back(static_cast<char>(byte));
+      *out++ = static_cast<char>(byte);
       ++i;
       continue;
     }
     char32_t c = 0;
     const size_t length = NextCharacter(utf8, i, c);
-    if (length == 0 || !table.Append(c, utf8.substr(i, length), text.bytes)) {
+    char* written = length == 0 ? nullptr : table.Write(c, utf8.substr(i, length), out);
+    if (written == nullptr) {
       text.lacking.push_back(i);
-      text.bytes.push_back('?');
+      *out++ = '?';
+    } else {
+      out = written;
     }
     i += length == 0 ? 1 : length;
   }
+  text.bytes.resize(static_cast<size_t>(out - text.bytes.data()));
   return text;
 }
 

@@ -15,10 +15,6 @@
 // In messages, {root} stands for the URI of the game folder, which holds the folder's other
 // files, and a string "{text:NAME}" for the text of the folder's file NAME.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -30,6 +26,7 @@
 #include <vector>
 
 #include "../support/file_bytes.h"
+#include "../support/lsp_process.h"
 #include "../support/temp_folder.h"
 
 namespace {
@@ -37,9 +34,6 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 using tavrin::test_support::ReadFileBytes;
-
-// A guard against a server that hangs, not a limit on how fast it answers.
-constexpr int kHangGuardMs = 60'000;
 
 std::string FileUri(const fs::path& path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -60,89 +54,6 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
     text.replace(at, from.size(), to);
   }
 }
-
-// The server as a child process, its standard input and output piped to the test.
-class Server {
- public:
-  explicit Server(const fs::path& errors) {
-    ::signal(SIGPIPE, SIG_IGN);  // a server gone is a failed write, told as one
-    int in[2], out[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("no pipe");
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(in[0], STDIN_FILENO);
-      ::dup2(out[1], STDOUT_FILENO);
-      std::FILE* err = std::fopen(errors.c_str(), "wb");
-      if (err != nullptr) ::dup2(::fileno(err), STDERR_FILENO);
-      ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
-      ::execl(TAVRIN_PROGRAM, TAVRIN_PROGRAM, "--lsp", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    to_ = in[1];
-    from_ = out[0];
-  }
-  ~Server() {
-    CloseInput();
-    if (from_ >= 0) ::close(from_);
-    if (pid_ > 0 && status_ < 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-
-  void Write(const std::string& bytes) {
-    for (size_t done = 0; done < bytes.size();) {
-      const ssize_t n = ::write(to_, bytes.data() + done, bytes.size() - done);
-      if (n <= 0) throw std::runtime_error("the server takes no more input");
-      done += static_cast<size_t>(n);
-    }
-  }
-  void CloseInput() {
-    if (to_ >= 0) ::close(to_);
-    to_ = -1;
-  }
-
-  // The next message, or nothing once the server has closed its output.
-  std::optional<json> Read() {
-    for (;;) {
-      const size_t end = buffer_.find("\r\n\r\n");
-      if (end != std::string::npos) {
-        const size_t colon = buffer_.find(':');
-        const size_t length = std::stoul(buffer_.substr(colon + 1, end - colon - 1));
-        if (buffer_.size() >= end + 4 + length) {
-          const std::string content = buffer_.substr(end + 4, length);
-          buffer_.erase(0, end + 4 + length);
-          return json::parse(content);
-        }
-      }
-      pollfd wanted{from_, POLLIN, 0};
-      if (::poll(&wanted, 1, kHangGuardMs) <= 0) throw std::runtime_error("the server hangs");
-      char chunk[65536];
-      const ssize_t n = ::read(from_, chunk, sizeof chunk);
-      if (n <= 0) {
-        if (!buffer_.empty()) throw std::runtime_error("output cut short: " + buffer_);
-        return std::nullopt;
-      }
-      buffer_.append(chunk, static_cast<size_t>(n));
-    }
-  }
-
-  int Wait() {
-    int raw = 0;
-    ::waitpid(pid_, &raw, 0);
-    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    return status_;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int to_ = -1;
-  int from_ = -1;
-  int status_ = -1;
-  std::string buffer_;
-};
 
 // The bytes that the characters of `text` (UTF-8, each below U+0100) stand for.
 std::string Bytes(const std::string& text) {
@@ -208,7 +119,7 @@ TEST_P(LspExchange, AnswersAsTheExchangeExpects) {
   }
   root_ = FileUri(game);
 
-  Server server(folder_ / "err");
+  tavrin::test_support::LspProcess server(TAVRIN_PROGRAM, folder_ / "err");
   std::istringstream lines(ReadFileBytes(source_ / "exchange.txt"));
   std::string pending;
   int expected_status = 0;

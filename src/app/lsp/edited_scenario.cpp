@@ -36,19 +36,27 @@ class EditedGame : public GameFolder {
 
 EditedScenario::EditedScenario(std::string_view text,
                                const std::optional<std::filesystem::path>& folder)
-    : saved_(EncodeCp932(text)) {
-  auto bytes = std::make_shared<const std::string>(saved_.bytes);
-  ScriptFile reader;
-  if (reader.Open(GameFile::InMemory(bytes, "dat.dat"))) {
-    while (std::optional<std::string> line = reader.ReadLine()) lines_.push_back(std::move(*line));
+    : saved_(EncodeCp932(text)), bytes_(std::make_shared<const std::string>(saved_.bytes)) {
+  game_ = std::make_shared<EditedGame>(bytes_, folder ? GameFolder::OnDisk(*folder) : nullptr);
+}
+
+const std::vector<std::string>& EditedScenario::Lines() const {
+  if (!lines_) {
+    lines_.emplace();
+    ScriptFile reader;
+    if (reader.Open(GameFile::InMemory(bytes_, "dat.dat"))) {
+      while (std::optional<std::string> line = reader.ReadLine()) {
+        lines_->push_back(std::move(*line));
+      }
+    }
   }
-  game_ = std::make_shared<EditedGame>(std::move(bytes),
-                                       folder ? GameFolder::OnDisk(*folder) : nullptr);
+  return *lines_;
 }
 
 const std::string& EditedScenario::Line(uint64_t number) const {
   static const std::string kNone;
-  return number >= 1 && number <= lines_.size() ? lines_[number - 1] : kNone;
+  const std::vector<std::string>& lines = Lines();
+  return number >= 1 && number <= lines.size() ? lines[number - 1] : kNone;
 }
 
 }  // namespace tavrin::lsp

@@ -25,15 +25,17 @@ class EditedScenario {
 
   /// The bytes saving would write, and the characters it would lose.
   const Cp932Text& Saved() const { return saved_; }
-  /// The lines as the player reads them: line n of the file at [n - 1].
-  const std::vector<std::string>& Lines() const { return lines_; }
+  /// The lines as the player reads them: line n of the file at [n - 1]. Read when first
+  /// asked for: a check needs only the bytes.
+  const std::vector<std::string>& Lines() const;
   /// Line `number` (from 1) as the player reads it; empty past the last.
   const std::string& Line(uint64_t number) const;
   const std::shared_ptr<GameFolder>& Game() const { return game_; }
 
  private:
   Cp932Text saved_;
-  std::vector<std::string> lines_;
+  std::shared_ptr<const std::string> bytes_;
+  mutable std::optional<std::vector<std::string>> lines_;
   std::shared_ptr<GameFolder> game_;
 };
 
