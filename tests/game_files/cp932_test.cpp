@@ -1,9 +1,11 @@
 // Decoding code page 932: checked against Microsoft's published table (CP932.TXT), the
-// user-defined area as Windows maps it, and the encoding_rs decoder vectors.
+// user-defined area as Windows maps it, and the encoding_rs decoder vectors; and encoding
+// an editor's text as saving it would, against the same table.
 #include "game_files/cp932.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "../support/file_bytes.h"
+#include "game_files/cp932_encoder.h"
 
 namespace tavrin {
 namespace {
@@ -287,7 +290,8 @@ TEST(DecodeCp932, WhereCodePage932DiffersFromJisShiftJis) {
 
 TEST(DecodeCp932, TrailByte5CStaysInsideItsCharacter) {
   // ソ 表 能 十 ― all end in 0x5C; none of them may leave a backslash behind.
-  EXPECT_EQ(DecodeCp932("\x83\x5C\x95\x5C\x94\x5C\x8F\x5C\x81\x5C"), "\u30BD\u8868\u80FD\u5341\u2015");
+  EXPECT_EQ(DecodeCp932("\x83\x5C\x95\x5C\x94\x5C\x8F\x5C\x81\x5C"),
+            "\u30BD\u8868\u80FD\u5341\u2015");
   EXPECT_EQ(DecodeCp932("C:\\\x95\x5C\\x"), "C:\\\u8868\\x");
 }
 
@@ -343,12 +347,11 @@ TEST(DecodeCp932, AgreesWithTheEncodingRsVectorsWhereTheyHaveNoError) {
     ++error_lines;
     ASSERT_EQ(input[i].size(), 2u) << "line " << i + 1;
     const auto trail = static_cast<uint8_t>(input[i][1]);
-    const std::string expected = kFffd + (Table().lead_bytes.count(trail) != 0
-                                              ? kFffd
-                                              : ExpectedSingleByte(trail));
+    const std::string expected =
+        kFffd + (Table().lead_bytes.count(trail) != 0 ? kFffd : ExpectedSingleByte(trail));
     if (got != expected) {
-      error_differences.push_back("line " + std::to_string(i + 1) + " " + Hex(input[i]) +
-                                  ": got " + Hex(got) + ", expected " + Hex(expected));
+      error_differences.push_back("line " + std::to_string(i + 1) + " " + Hex(input[i]) + ": got " +
+                                  Hex(got) + ", expected " + Hex(expected));
     }
   }
   EXPECT_EQ(error_lines, 1676u);
@@ -374,12 +377,41 @@ TEST(DecodeCp932, LongLinesAreDecodedWhole) {
   std::string bytes;
   std::string expected;
   for (int i = 0; i < 20000; ++i) {
-    bytes += "\x82\xA0" "a\xB1";  // あ a ｱ
+    bytes +=
+        "\x82\xA0"
+        "a\xB1";  // あ a ｱ
     expected += "\u3042a\uFF71";
   }
   bytes += "\x81";
   expected += kFffd;
   EXPECT_EQ(DecodeCp932(bytes), expected);
+}
+
+// Saving an editor's text: every character of the table is written as one of its codes,
+// so that reading the file back gives the text again.
+TEST(EncodeCp932, EveryCharacterOfTheTableIsWrittenAsOneOfItsCodes) {
+  std::map<char32_t, std::set<uint16_t>> codes;
+  for (const auto& [code, c] : Table().mappings) codes[c].insert(code);
+  std::vector<std::string> differences;
+  for (const auto& [c, its_codes] : codes) {
+    const Cp932Text saved = EncodeCp932(Utf8(c));
+    const bool one_of_its = std::any_of(its_codes.begin(), its_codes.end(), [&](uint16_t code) {
+      return BytesOf(code) == saved.bytes;
+    });
+    if (!saved.lacking.empty() || !one_of_its) {
+      differences.push_back(Hex(Utf8(c)) + ": written " + Hex(saved.bytes));
+    }
+  }
+  EXPECT_TRUE(differences.empty()) << Summarize(differences);
+}
+
+TEST(EncodeCp932, CharactersTheCodePageLacksAreWrittenAsQuestionMarksAndPlaced) {
+  // "あ🌸a𠮷é", a byte that is no UTF-8, then "ｱ".
+  const std::string text = "\u3042\U0001F338a\U00020BB7\u00E9\xFF\uFF71";
+  const Cp932Text saved = EncodeCp932(text);
+  EXPECT_EQ(Hex(saved.bytes), "82 A0 3F 61 3F 3F 3F B1");
+  EXPECT_EQ(saved.lacking, (std::vector<size_t>{3, 8, 12, 14}));
+  EXPECT_EQ(DecodeCp932(saved.bytes), "\u3042?a???\uFF71");
 }
 
 }  // namespace
