@@ -161,6 +161,10 @@ void LanguageServer::HandleNotification(const std::string& method, const json& p
     return;
   }
   if (!initialized_ || shut_down_) return;  // dropped, as the protocol asks
+  if (method == "textDocument/didOpen" || method == "textDocument/didChange" ||
+      method == "textDocument/didSave") {
+    ++edits_;
+  }
   try {
     if (method == "textDocument/didOpen") {
       Open(params);

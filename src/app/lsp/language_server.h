@@ -38,6 +38,8 @@ class LanguageServer {
 
   /// Whether some open document's check is due.
   bool CheckDue() const;
+  /// How many times documents were opened, changed or saved: what a check waits to settle.
+  uint64_t Edits() const { return edits_; }
   /// Checks every document whose check is due and publishes its diagnostics.
   void CheckDocuments();
 
@@ -69,6 +71,7 @@ class LanguageServer {
   PositionEncoding encoding_ = PositionEncoding::Utf16;
   bool related_information_ = false;
   bool hierarchical_symbols_ = false;
+  uint64_t edits_ = 0;
   std::map<std::string, std::unique_ptr<DocumentState>> documents_;  // by URI
 };
 

@@ -50,14 +50,16 @@ int RunLanguageServer(int in, int out) {
       },
       screens);
   lsp::MessageReader reader;
-  Clock::time_point last_message = Clock::now();
+  // The moment of the last edit: requests in between (a client may ask at every move of
+  // the cursor) do not put the check off.
+  Clock::time_point last_edit = Clock::now();
   char buffer[64 * 1024];
 
   while (!server.Exited() && !write_failed) {
     std::chrono::milliseconds timeout(-1);
     if (server.CheckDue()) {
       const auto waited =
-          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_message);
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_edit);
       timeout = std::max(std::chrono::milliseconds(0), kQuiet - waited);
     }
     if (Readable(in, timeout)) {
@@ -69,13 +71,13 @@ int RunLanguageServer(int in, int out) {
       while (std::optional<lsp::IncomingMessage> message = reader.Next()) {
         messages.push_back(std::move(*message));
       }
-      if (!messages.empty()) {
-        server.Receive(std::move(messages));
-        last_message = Clock::now();
-      }
-      continue;
+      const uint64_t edits = server.Edits();
+      server.Receive(std::move(messages));
+      if (server.Edits() != edits) last_edit = Clock::now();
     }
-    if (server.CheckDue() && Clock::now() - last_message >= kQuiet) server.CheckDocuments();
+    if (server.CheckDue() && !server.Exited() && Clock::now() - last_edit >= kQuiet) {
+      server.CheckDocuments();
+    }
   }
   return write_failed ? 1 : server.ExitStatus();
 }
