@@ -15,9 +15,11 @@
 // In messages, {root} stands for the URI of the game folder, which holds the folder's other
 // files, and a string "{text:NAME}" for the text of the folder's file NAME.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -162,6 +164,22 @@ TEST_P(LspExchange, AnswersAsTheExchangeExpects) {
   const std::optional<json> more = server.Read();
   EXPECT_FALSE(more.has_value()) << "the server sent more: " << more->dump();
   EXPECT_EQ(server.Wait(), expected_status) << ReadFileBytes(folder_ / "err");
+}
+
+// The server takes no game and no option of the other front ends: the editor names the
+// documents.
+TEST(LspCommandLine, GoesAlone) {
+  tavrin::test_support::TempFolder folder("lsp-command-line");
+  for (const std::string arguments : {"--lsp game", "--lsp --check", "--headless --lsp"}) {
+    const std::string command = std::string(TAVRIN_PROGRAM) + " " + arguments + " </dev/null >'" +
+                                (folder / "out").string() + "' 2>'" + (folder / "err").string() +
+                                "'";
+    const int raw = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 2) << arguments;
+    EXPECT_NE(ReadFileBytes(folder / "err").find("--lsp goes alone"), std::string::npos)
+        << arguments << ": " << ReadFileBytes(folder / "err");
+    EXPECT_EQ(ReadFileBytes(folder / "out"), "") << arguments;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Exchanges, LspExchange, ::testing::ValuesIn(CaseNames()),
