@@ -24,9 +24,9 @@
 #include <vector>
 
 #include "app/check/check_front_end.h"
-#include "game_files/game_folder.h"
 #include "fuzz_qt_messages.h"
 #include "fuzz_support.h"
+#include "game_files/game_folder.h"
 #include "scenario/player.h"
 #include "scenario/player_event.h"
 #include "scenario/presentation.h"
@@ -47,9 +47,9 @@ const std::filesystem::path& GameDir() {
     std::filesystem::create_directories(game / "img");
     QImage picture(4, 3, QImage::Format_RGB32);
     picture.fill(0x225588);
-    TAVRIN_FUZZ_CHECK(picture.save(QString::fromStdString((game / "img" / "pic.jpg").string()),
-                                   "JPG"),
-                      "cannot write the picture");
+    TAVRIN_FUZZ_CHECK(
+        picture.save(QString::fromStdString((game / "img" / "pic.jpg").string()), "JPG"),
+        "cannot write the picture");
     return game;
   }();
   return dir;
@@ -94,8 +94,8 @@ std::vector<std::string> Play(const std::shared_ptr<GameFolder>& game, uint8_t c
   int question = 0;
   for (int event = 0; event < kMostEvents && shown.alerts.empty(); ++event) {
     if (player.ChoiceShown()) {
-      DeliverEvent(player, {.kind = PlayerEvent::Kind::Choose,
-                            .choice = (choices >> (question++ % 8)) & 1});
+      DeliverEvent(
+          player, {.kind = PlayerEvent::Kind::Choose, .choice = (choices >> (question++ % 8)) & 1});
     } else if (player.MessageWindowTakesInput() && player.ScriptOpen()) {
       DeliverEvent(player, {.kind = PlayerEvent::Kind::Click});
     } else {
@@ -110,11 +110,7 @@ std::vector<std::string> Play(const std::shared_ptr<GameFolder>& game, uint8_t c
 }  // namespace tavrin
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  tavrin::fuzz::KeepQtMessagesQuiet();
-  // Deleted at exit: the font database's caches are given back with the application.
-  static QApplication* app = new QApplication(*argc, *argv);
-  std::atexit([] { delete app; });
+  tavrin::fuzz::StartOffscreenApplication(argc, argv);
   tavrin::GameDir();
   return 0;
 }
@@ -148,9 +144,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   TAVRIN_FUZZ_CHECK(lines.back().starts_with("dat.dat: ") && FindingKind(lines.back()).empty(),
                     "the last line is not the summary: " + Escaped(lines.back()));
-  TAVRIN_FUZZ_CHECK((error_findings > 0) == (status == 1),
-                    "status " + std::to_string(status) + " with " +
-                        std::to_string(error_findings) + " errors");
+  TAVRIN_FUZZ_CHECK(
+      (error_findings > 0) == (status == 1),
+      "status " + std::to_string(status) + " with " + std::to_string(error_findings) + " errors");
 
   size_t json_findings = 0;
   for (const std::string& line : Lines(json.str())) {
@@ -158,16 +154,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TAVRIN_FUZZ_CHECK(object.is_object(), "not a JSON object: " + Escaped(line));
     if (object.contains("severity")) ++json_findings;
   }
-  TAVRIN_FUZZ_CHECK(json_findings == findings, "the JSON report holds " +
-                                                   std::to_string(json_findings) +
-                                                   " findings, the text " +
-                                                   std::to_string(findings));
+  TAVRIN_FUZZ_CHECK(json_findings == findings,
+                    "the JSON report holds " + std::to_string(json_findings) +
+                        " findings, the text " + std::to_string(findings));
 
   if (status == 0) {
     const std::vector<std::string> alerts = Play(folders, choices);
-    TAVRIN_FUZZ_CHECK(alerts.empty(), "checked without an error, but playing it says: " +
-                                          Escaped(alerts.front()) + "\n  report:\n" +
-                                          Escaped(text.str()));
+    TAVRIN_FUZZ_CHECK(alerts.empty(),
+                      "checked without an error, but playing it says: " + Escaped(alerts.front()) +
+                          "\n  report:\n" + Escaped(text.str()));
   }
   return 0;
 }

@@ -14,7 +14,6 @@
 // - the server takes every message, then checks the documents opened, without throwing,
 //   and everything it sends is a JSON-RPC 2.0 message that frames and reads back as itself,
 //   a response naming an id the input held, or none.
-#include <QApplication>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -92,10 +91,7 @@ CheckScreens& Screens() {
 }  // namespace tavrin
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  tavrin::fuzz::KeepQtMessagesQuiet();
-  static QApplication* app = new QApplication(*argc, *argv);
-  std::atexit([] { delete app; });
+  tavrin::fuzz::StartOffscreenApplication(argc, argv);
   tavrin::Screens();
   return 0;
 }
