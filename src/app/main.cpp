@@ -16,13 +16,14 @@
 #include "app/game_chooser.h"
 #include "app/headless_front_end.h"
 #include "app/location_message.h"
+#include "app/lsp/lsp_front_end.h"
 #include "app/warp/warp_start.h"
 #include "app/watch/watch_session.h"
 #include "app/window_front_end.h"
 #include "audio/sound_system.h"
-#include "picture/picture_file.h"
 #include "game_files/cp932.h"
 #include "game_files/game_location.h"
+#include "picture/picture_file.h"
 
 namespace {
 
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
     case tavrin::CommandLine::Action::PlayHeadless:
     case tavrin::CommandLine::Action::PlayInWindow:
     case tavrin::CommandLine::Action::Check:
+    case tavrin::CommandLine::Action::LanguageServer:
       break;
   }
   // The local time zone named once: libarchive turns each zip entry's time into local time,
@@ -122,6 +124,13 @@ int main(int argc, char** argv) {
     }
     const tavrin::CheckOptions options{command_line.json, command_line.werror, command_line.graph};
     return tavrin::RunCheck(location.game, options, std::cout, std::cerr);
+  }
+  if (command_line.action == tavrin::CommandLine::Action::LanguageServer) {
+    FillClosedStandardStreams();
+    std::signal(SIGPIPE, SIG_IGN);  // an editor that goes away ends the server, not a signal
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return tavrin::RunLanguageServer(STDIN_FILENO, STDOUT_FILENO);
   }
   if (command_line.action == tavrin::CommandLine::Action::PlayHeadless) {
     if (!IsOpen(STDIN_FILENO) || !IsOpen(STDOUT_FILENO)) {
