@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "support/case_folder.h"
 #include "support/file_bytes.h"
 #include "support/lsp_process.h"
 #include "support/temp_folder.h"
@@ -69,15 +70,6 @@ std::string Bytes(const std::string& text) {
     }
   }
   return bytes;
-}
-
-std::vector<std::string> CaseNames() {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(TAVRIN_LSP_EXCHANGES)) {
-    if (entry.is_directory()) names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 class LspExchange : public ::testing::TestWithParam<std::string> {
@@ -182,7 +174,8 @@ TEST(LspCommandLine, GoesAlone) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Exchanges, LspExchange, ::testing::ValuesIn(CaseNames()),
+INSTANTIATE_TEST_SUITE_P(Exchanges, LspExchange,
+                         ::testing::ValuesIn(tavrin::test_support::CaseNames(TAVRIN_LSP_EXCHANGES)),
                          [](const ::testing::TestParamInfo<std::string>& param) {
                            return param.param;
                          });

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/lsp/protocol_ranges.h"
+#include "app/lsp/text_document.h"
 
 namespace tavrin::lsp {
 namespace {
@@ -38,10 +39,6 @@ char32_t CodePointAt(std::string_view text, size_t i) {
     c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
   }
   return c;
-}
-
-size_t SequenceLength(unsigned char lead) {
-  return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
 }
 
 // What saving loses of the character at `at`, and of `more` after it on its line.

@@ -4,12 +4,11 @@
 #include <algorithm>
 
 namespace tavrin::lsp {
-namespace {
-
-// The bytes of the UTF-8 sequence that `lead` starts (1 for a byte that starts none).
 size_t SequenceLength(unsigned char lead) {
   return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
 }
+
+namespace {
 
 // The bytes of `line` that its first `units` units take, never splitting a character.
 size_t BytesOfUnits(std::string_view line, uint64_t units, PositionEncoding encoding) {

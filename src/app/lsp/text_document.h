@@ -9,6 +9,9 @@
 
 namespace tavrin::lsp {
 
+/// The bytes of the UTF-8 sequence that `lead` starts (1 for a byte that starts none).
+size_t SequenceLength(unsigned char lead);
+
 /// How the protocol counts the characters of a line: in UTF-16 code units (its default) or
 /// in the bytes of UTF-8 (when the client offers it).
 enum class PositionEncoding { Utf16, Utf8 };
