@@ -103,8 +103,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   const QCommandLineOption text_out("text-out", "Hand each page's text out.", "OUT");
   const QCommandLineOption warp("warp", "Start at a line or a branch.", "LINE");
   const QCommandLineOption watch("watch", "Reload the game when its files change.");
-  parser.addOptions(
-      {help, version, headless, verbose, full_screen, check, json, werror, text_out, warp, watch});
+  const QCommandLineOption lsp("lsp", "Serve editors the check as a language server.");
+  parser.addOptions({help, version, headless, verbose, full_screen, check, json, werror, text_out,
+                     warp, watch, lsp});
   parser.addPositionalArgument("GAME", "The game folder or archive.", "[GAME]");
 
   if (!parser.parse(arguments)) {
@@ -124,6 +125,17 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   if (positional.size() > 1) {
     result.action = CommandLine::Action::Refuse;
     result.error = "Only one game folder can be played at a time.";
+    return result;
+  }
+  if (parser.isSet(lsp)) {
+    const bool alone = positional.isEmpty() && !parser.isSet(headless) && !parser.isSet(check) &&
+                       !parser.isSet(full_screen) && !parser.isSet(text_out) &&
+                       !parser.isSet(json) && !parser.isSet(werror);
+    result.action = alone ? CommandLine::Action::LanguageServer : CommandLine::Action::Refuse;
+    if (!alone) {
+      result.error = "--lsp goes alone (with --verbose at most): the editor names the documents.";
+    }
+    result.verbose = parser.isSet(verbose);
     return result;
   }
   if (!positional.isEmpty()) {
@@ -187,6 +199,7 @@ std::string UsageText() {
          "       tavrin --check --graph[=dot] [--werror] [GAME]\n"
          "       tavrin --check --warp LINE [GAME]\n"
          "       tavrin --export-web GAME OUTDIR\n"
+         "       tavrin --lsp\n"
          "Plays the sound novel GAME: a game folder, its dat.dat, or the archive it came in\n"
          "(zip, LZH, 7z, RAR, or a self-extracting .exe of one), read as it is, with the\n"
          "game at its root or in the one folder nearest it that holds a dat.dat. Where an\n"
@@ -231,6 +244,10 @@ std::string UsageText() {
          "                 same line.\n"
          "  --export-web   Write into OUTDIR (new or empty) a static site that plays GAME in\n"
          "                 a browser, for a game host's HTML5 upload (needs 'make web').\n"
+         "  --lsp          Serve the check to an editor as a language server (LSP 3.17)\n"
+         "                 on standard input and output: its findings as diagnostics on\n"
+         "                 every change, go to a caption's label, the labels' references,\n"
+         "                 an outline, hovers and completion of captions and pictures.\n"
          "  -h, --help     Show this help and exit.\n"
          "  -v, --version  Show the version and exit.\n"
          "\n"

@@ -11,7 +11,15 @@ namespace tavrin {
 
 /// What the command line asks for.
 struct CommandLine {
-  enum class Action { PlayInWindow, PlayHeadless, Check, ShowHelp, ShowVersion, Refuse };
+  enum class Action {
+    PlayInWindow,
+    PlayHeadless,
+    Check,
+    LanguageServer,
+    ShowHelp,
+    ShowVersion,
+    Refuse
+  };
   Action action = Action::PlayInWindow;
   /// The game folder given, if any, as the bytes the system passed; otherwise the
   /// executable's folder is the game.

@@ -18,6 +18,7 @@
 #include "app/game_chooser.h"
 #include "app/headless_front_end.h"
 #include "app/location_message.h"
+#include "app/lsp/lsp_front_end.h"
 #include "app/warp/warp_start.h"
 #include "app/watch/watch_session.h"
 #include "app/window_front_end.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
     case tavrin::CommandLine::Action::PlayHeadless:
     case tavrin::CommandLine::Action::PlayInWindow:
     case tavrin::CommandLine::Action::Check:
+    case tavrin::CommandLine::Action::LanguageServer:
       break;
   }
   // The local time zone named once: libarchive turns each zip entry's time into local time,
@@ -131,6 +133,13 @@ int main(int argc, char** argv) {
     }
     const tavrin::CheckOptions options{command_line.json, command_line.werror, command_line.graph};
     return tavrin::RunCheck(location.game, options, std::cout, std::cerr);
+  }
+  if (command_line.action == tavrin::CommandLine::Action::LanguageServer) {
+    FillClosedStandardStreams();
+    std::signal(SIGPIPE, SIG_IGN);  // an editor that goes away ends the server, not a signal
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return tavrin::RunLanguageServer(STDIN_FILENO, STDOUT_FILENO);
   }
   if (command_line.action == tavrin::CommandLine::Action::PlayHeadless) {
     if (!IsOpen(STDIN_FILENO) || !IsOpen(STDOUT_FILENO)) {

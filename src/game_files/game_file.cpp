@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "game_files/memory_stream.h"
 #include "game_files/regular_file.h"
 
 namespace tavrin {
@@ -27,13 +28,22 @@ GameFile GameFile::InArchive(std::shared_ptr<const ArchiveContents> archive,
   return file;
 }
 
+GameFile GameFile::InMemory(std::shared_ptr<const std::string> bytes, std::string name) {
+  GameFile file;
+  file.bytes_ = std::move(bytes);
+  file.name_ = std::move(name);
+  return file;
+}
+
 bool GameFile::Exists() const {
+  if (bytes_ != nullptr) return true;
   if (archive_ != nullptr) return entry_ != nullptr;
   struct stat status {};
   return ::lstat(path_.c_str(), &status) == 0;
 }
 
 bool GameFile::IsRegularFile() const {
+  if (bytes_ != nullptr) return true;
   if (archive_ != nullptr) return entry_ != nullptr && entry_->kind == ArchiveEntry::Kind::File;
   struct stat status {};
   return ::stat(path_.c_str(), &status) == 0 && S_ISREG(status.st_mode);
@@ -42,6 +52,7 @@ bool GameFile::IsRegularFile() const {
 bool GameFile::Encrypted() const { return entry_ != nullptr && entry_->encrypted; }
 
 std::optional<uint64_t> GameFile::Size() const {
+  if (bytes_ != nullptr) return bytes_->size();
   if (archive_ != nullptr) return entry_ != nullptr ? entry_->size : std::nullopt;
   struct stat status {};
   if (::stat(path_.c_str(), &status) != 0) return std::nullopt;
@@ -49,6 +60,7 @@ std::optional<uint64_t> GameFile::Size() const {
 }
 
 std::FILE* GameFile::Open(uint64_t limit, FileIdentity* identity) const {
+  if (bytes_ != nullptr) return bytes_->size() > limit ? nullptr : OpenMemoryStream(bytes_);
   if (archive_ != nullptr) {
     if (entry_ == nullptr || (entry_->size && *entry_->size > limit)) return nullptr;
     // Never more than the archive declares: a member that inflates past its size is a bomb
@@ -96,8 +108,6 @@ std::optional<std::string> GameFile::ReadAll(uint64_t limit, FileIdentity* ident
   return bytes;
 }
 
-std::optional<FileIdentity> GameFile::Identity() const {
-  return IdentityOf(path_);
-}
+std::optional<FileIdentity> GameFile::Identity() const { return IdentityOf(path_); }
 
 }  // namespace tavrin

@@ -24,6 +24,8 @@ class GameFile {
   /// The member `entry` of `archive` (none: not there), named `name` for the reader.
   static GameFile InArchive(std::shared_ptr<const ArchiveContents> archive,
                             const ArchiveEntry* entry, std::string name);
+  /// The file whose bytes are `bytes`, held in memory (an editor's buffer), named `name`.
+  static GameFile InMemory(std::shared_ptr<const std::string> bytes, std::string name);
 
   /// The name as a reader reads it: relative to the game folder, "/" between folders, in
   /// UTF-8 (a name stored in code page 932 bytes decoded).
@@ -53,13 +55,15 @@ class GameFile {
 
   /// The same file of the same game (not: the same bytes).
   bool operator==(const GameFile& other) const {
-    return path_ == other.path_ && archive_ == other.archive_ && entry_ == other.entry_;
+    return path_ == other.path_ && archive_ == other.archive_ && entry_ == other.entry_ &&
+           bytes_ == other.bytes_;
   }
 
  private:
   std::filesystem::path path_;
   std::shared_ptr<const ArchiveContents> archive_;
   const ArchiveEntry* entry_ = nullptr;
+  std::shared_ptr<const std::string> bytes_;
   std::string name_;
 };
 

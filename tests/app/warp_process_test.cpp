@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "support/case_folder.h"
 #include "support/encode_cp932.h"
 #include "support/file_bytes.h"
 #include "support/temp_folder.h"
@@ -122,18 +123,8 @@ TEST_P(WarpCase, StartsWherePlayingByHandArrives) {
   EXPECT_EQ(told.out, "dat.dat: " + expected_err.substr(std::string("tavrin: ").size()));
 }
 
-std::vector<std::string> CaseNames() {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(kCases)) {
-    if (entry.is_directory() && entry.path().filename() != "games") {
-      names.push_back(entry.path().filename().string());
-    }
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, WarpCase, ::testing::ValuesIn(CaseNames()),
+INSTANTIATE_TEST_SUITE_P(Cases, WarpCase,
+                         ::testing::ValuesIn(tavrin::test_support::CaseNames(kCases, "games")),
                          [](const ::testing::TestParamInfo<std::string>& param) {
                            return param.param;
                          });

@@ -98,11 +98,7 @@ std::vector<std::string> Play(const std::shared_ptr<GameFolder>& game, uint8_t c
 }  // namespace tavrin
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  tavrin::fuzz::KeepQtMessagesQuiet();
-  // Deleted at exit: the font database's caches are given back with the application.
-  static QApplication* app = new QApplication(*argc, *argv);
-  std::atexit([] { delete app; });
+  tavrin::fuzz::StartOffscreenApplication(argc, argv);
   tavrin::GameDir();
   return 0;
 }

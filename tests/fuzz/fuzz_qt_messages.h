@@ -1,6 +1,8 @@
-// What the fuzz targets that use Qt share: its messages kept off standard error.
+// What the fuzz targets that use Qt share: its messages kept off standard error, and the
+// application they run in.
 #pragma once
 
+#include <QApplication>
 #include <QString>
 #include <QtGlobal>
 #include <cstdio>
@@ -17,6 +19,16 @@ inline void KeepQtMessagesQuiet() {
       std::abort();
     }
   });
+}
+
+/// The application that the window's fonts and layout need, on Qt's offscreen platform,
+/// its messages kept quiet. Deleted at exit: the font database's caches are given back
+/// with the application.
+inline void StartOffscreenApplication(int* argc, char*** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  KeepQtMessagesQuiet();
+  static QApplication* app = new QApplication(*argc, *argv);
+  std::atexit([] { delete app; });
 }
 
 }  // namespace tavrin::fuzz

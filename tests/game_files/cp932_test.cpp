@@ -1,9 +1,11 @@
 // Decoding code page 932: checked against Microsoft's published table (CP932.TXT), the
-// user-defined area as Windows maps it, and the encoding_rs decoder vectors.
+// user-defined area as Windows maps it, and the encoding_rs decoder vectors; and encoding
+// an editor's text as saving it would, against the same table.
 #include "game_files/cp932.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "game_files/cp932_encoder.h"
 #include "support/file_bytes.h"
 
 namespace tavrin {
@@ -382,6 +385,33 @@ TEST(DecodeCp932, LongLinesAreDecodedWhole) {
   bytes += "\x81";
   expected += kFffd;
   EXPECT_EQ(DecodeCp932(bytes), expected);
+}
+
+// Saving an editor's text: every character of the table is written as one of its codes,
+// so that reading the file back gives the text again.
+TEST(EncodeCp932, EveryCharacterOfTheTableIsWrittenAsOneOfItsCodes) {
+  std::map<char32_t, std::set<uint16_t>> codes;
+  for (const auto& [code, c] : Table().mappings) codes[c].insert(code);
+  std::vector<std::string> differences;
+  for (const auto& [c, its_codes] : codes) {
+    const Cp932Text saved = EncodeCp932(Utf8(c));
+    const bool one_of_its = std::any_of(its_codes.begin(), its_codes.end(), [&](uint16_t code) {
+      return BytesOf(code) == saved.bytes;
+    });
+    if (!saved.lacking.empty() || !one_of_its) {
+      differences.push_back(Hex(Utf8(c)) + ": written " + Hex(saved.bytes));
+    }
+  }
+  EXPECT_TRUE(differences.empty()) << Summarize(differences);
+}
+
+TEST(EncodeCp932, CharactersTheCodePageLacksAreWrittenAsQuestionMarksAndPlaced) {
+  // "あ🌸a𠮷é", a byte that is no UTF-8, then "ｱ".
+  const std::string text = "\u3042\U0001F338a\U00020BB7\u00E9\xFF\uFF71";
+  const Cp932Text saved = EncodeCp932(text);
+  EXPECT_EQ(Hex(saved.bytes), "82 A0 3F 61 3F 3F 3F B1");
+  EXPECT_EQ(saved.lacking, (std::vector<size_t>{3, 8, 12, 14}));
+  EXPECT_EQ(DecodeCp932(saved.bytes), "\u3042?a???\uFF71");
 }
 
 }  // namespace

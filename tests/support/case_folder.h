@@ -16,12 +16,14 @@
 
 namespace tavrin::test_support {
 
-/// The case folders in `cases`, by name in order: each folder is one case of a runner that
-/// plays the game it holds.
-inline std::vector<std::string> CaseNames(const std::filesystem::path& cases) {
+/// The case folders in `cases`, by name in order, but for the folder `shared` (one the cases
+/// share, if any): each folder is one case of a runner that plays the game it holds.
+inline std::vector<std::string> CaseNames(const std::filesystem::path& cases,
+                                          const std::string& shared = "") {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(cases)) {
-    if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    const std::string name = entry.path().filename().string();
+    if (entry.is_directory() && name != shared) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;

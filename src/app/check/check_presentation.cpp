@@ -141,6 +141,8 @@ void CheckPresentation::PageEnded(const std::string& text) {
   if (first_time) {
     ++summary_.pages;
     for (int i = 0; i < 2; ++i) fit[i] = screens_[i].Measure(text);
+    if (observer_ != nullptr)
+      observer_->PageMeasured(page.page_first_line, page.page_last_line, fit);
   }
   std::string overflow;
   for (int i = 0; i < 2; ++i) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "app/check/check_observer.h"
 #include "app/check/check_summary.h"
 #include "app/check/diagnostics.h"
 #include "app/check/exploration_watch.h"
@@ -27,6 +28,8 @@ class CheckPresentation : public Presentation, public ScriptTrace, public Explor
                     PictureCheck& pictures, PageFit (&screens)[2]);
 
   void Attach(const Player& player) { player_ = &player; }
+  /// Tells `observer` (none: nullptr) each page measured.
+  void Observe(CheckObserver* observer) { observer_ = observer; }
 
   // ExplorationWatch.
   void BeginEvent(WatchState& state, const PathCount& count, std::optional<int> choice,
@@ -61,6 +64,7 @@ class CheckPresentation : public Presentation, public ScriptTrace, public Explor
   PictureCheck& pictures_;
   PageFit (&screens_)[2];
   const Player* player_ = nullptr;
+  CheckObserver* observer_ = nullptr;
 
   // Kept across events.
   std::unordered_set<std::string> captions_;  // of every question met
