@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The two commands that set everything up: `make run` and `make test`. The builds are the
 # configurations of CMakePresets.json: the normal one in BUILD_DIR, the sanitizer build in
 # build-asan, the fuzz build in build-fuzz (both clang at -O1), the engine alone without Qt

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Long scenarios for the benchmarks, written as a game would ship them (dat.dat in code

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How fast the scenario engine gets through long scenarios: pages of text, runs of lines
 // that show nothing, the search after a choice and the skip of a label line. Each
 // scenario is a real dat.dat in a game folder of its own, played by the Player with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Peak memory of playing one long scenario, in a process of its own:
 //
 //   scenario_peak_rss SHAPE LINES

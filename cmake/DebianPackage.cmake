@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # `make package`: tavrin_VERSION_ARCH.deb by CPack, installed under /usr.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tavrin)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Benchmarks of `tavrin --check` on generated games: a long game that checks clean
 // (lines per second of CPU time: the machines are shared), and questions in a row (2^40
 // paths, merged as they meet).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Peak memory of checking one long clean game, in a process of its own:
 //
 //   check_peak_rss LINES

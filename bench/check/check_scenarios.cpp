@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "check_scenarios.h"
 
 #include <QColor>

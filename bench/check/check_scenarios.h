@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Scenarios for the checker's benchmarks, written as a game would ship them (dat.dat in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The FluidSynth channel's costs that a reader would notice, against the system's General
 // MIDI soundfont (148 MB):
 //   - closing a piece while its soundfont still loads (the window closed at once), beside

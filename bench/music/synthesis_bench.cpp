@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the music's synthesis costs with each choice of FluidSynth's settings, on the demo's
 // piece and on a dense General MIDI piece: the CPU time taken to synthesize one second of
 // music (an iteration), so 10 ms is 1 % of a core. The program's own settings come first.

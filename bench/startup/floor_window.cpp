@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor for the window's start-up, memory and idle costs, and for going full screen: a
 // bare Qt Widgets window of the same layout as Tavrin's (7/9 of the screen high, 5/7 wide, a
 // black picture area over a message window of two rows) showing one line of Japanese text in

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Weston's output read back in-process, over one Wayland connection held open.
 
 weston-screenshooter starts a process, writes a PNG and leaves it to be decoded: far too slow

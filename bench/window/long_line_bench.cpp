@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One very long line on a page: what each view costs the reader. The message window of a
 // 1080-pixel screen's layout (600 by 240 pixels, 16 points) shows a page whose line has no
 // break opportunity at all; the page arrives as the window receives it (UTF-8 from the

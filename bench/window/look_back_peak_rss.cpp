@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The look-back's memory at its bound: a long scenario of text pages played to its end, as
 // fast as it goes, with every page kept for the reader to look back at, in a process of
 // its own:

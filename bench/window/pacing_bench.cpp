@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's timers at work, on Qt's offscreen platform:
 //   - fast pacing: how many lines a second the 1 ms pacing timer shows, and how often the
 //     message window repaints meanwhile (at most once a display frame, not once a line);

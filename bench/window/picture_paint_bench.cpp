@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A picture line from the scenario to the screen: PictureView::ShowPicture (the file read
 // and decoded, at a reduced scale when it is much larger than the area) and the repaint
 // that stretches it over a picture area of a 1080-pixel screen's layout; the picture shown

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/close_on_signal.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/dropped_game.h"
 
 #include <QMessageBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/headless_event.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/headless_front_end.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/location_message.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tavrin: plays a sound novel, in its window or as scripted play.
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/translation.h"
 
 #include <QLibraryInfo>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/midi_track_reader.h"
 
 #include <limits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/sound_system.h"
 
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/soundfont_preset_lists.h"
 
 #include "audio/riff_chunk.h"

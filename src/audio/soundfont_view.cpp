@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/soundfont_view.h"
 
 #include <algorithm>

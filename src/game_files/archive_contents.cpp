@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_files/archive_contents.h"
 
 #include <algorithm>

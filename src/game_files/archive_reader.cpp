@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_files/archive_reader.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_files/byte_stream.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_files/cp932.h"
 
 #include <iconv.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_files/file_identity.h"
 
 #include <time.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_files/game_file.h"
 
 #include <sys/stat.h>

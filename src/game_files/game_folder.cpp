@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_files/game_folder.h"
 
 #include <utility>

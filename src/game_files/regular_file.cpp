@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_files/regular_file.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "picture/picture_file.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scenario/line_kind.h"
 
 namespace tavrin {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting a run of the scenario and starting it again.
 #include "scenario/player.h"
 #include "scenario/scenario_stop.h"

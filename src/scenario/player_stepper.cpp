@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stepper: one step consumes lines until one of them shows something, waits or ends
 // the scenario. Lines that show nothing go round the loop instead of nesting a call, so a
 // run of any length costs no stack.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scenario/score_number.h"
 
 #include <charconv>

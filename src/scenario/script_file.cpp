@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scenario/script_file.h"
 
 #include <sys/types.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/accessible_message.h"
 
 #include <QCoreApplication>

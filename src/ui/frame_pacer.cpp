@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/frame_pacer.h"
 
 #include <algorithm>

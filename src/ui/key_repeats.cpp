@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/key_repeats.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader's input: the mouse on the message window and the picture area, the keyboard,
 // the wheel; the views of a long page; a game dropped on the window; and the window's end
 // from outside.

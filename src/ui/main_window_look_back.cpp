@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Looking back over the pages read before, and copying the text in view. While the reader
 // looks back nothing of the story moves: the pacing timer's ticks are held, the reader's
 // clicks and keys only return to the present, and a choice on screen waits behind the page

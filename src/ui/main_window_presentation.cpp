@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the scenario shows, brought onto the window: gathered as it comes and applied once
 // per frame, except the timer, which runs the scenario and so follows at once.
 #include <QAbstractButton>

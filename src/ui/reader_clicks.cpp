@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/reader_clicks.h"
 
 #include <QMouseEvent>

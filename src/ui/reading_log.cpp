@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/reading_log.h"
 
 #include <string_view>

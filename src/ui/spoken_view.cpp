@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/spoken_view.h"
 
 #include <string_view>

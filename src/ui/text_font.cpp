@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/text_font.h"
 
 #include <QFontMetrics>

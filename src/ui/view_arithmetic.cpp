@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/view_arithmetic.h"
 
 namespace tavrin {

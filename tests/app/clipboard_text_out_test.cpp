@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The clipboard out fed directly: the clipboard holds the page, then the question.
 #include "app/text_out/clipboard_text_out.h"
 

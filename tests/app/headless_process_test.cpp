@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `tavrin --headless` and the command line around it, as the real program. What a game and
 // its events make the program write is in the case folders of headless_cases/.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The standard output out fed directly, writing to a pipe: its JSON lines, and a reader
 // that does not read or goes away.
 #include "app/text_out/stdout_text_out.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --text-out: the outs it names, and where the command line refuses it.
 #include "app/text_out/text_out_option.h"
 

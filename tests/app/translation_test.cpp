@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window under a Japanese locale: the chooser, Qt's own buttons and the message of a game
 // that cannot be played in Japanese; the same message in the terminal's English without them.
 #include "app/translation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The WebSocket out fed directly, with clients in this process: what each client receives,
 // and what the server holds for clients that misbehave.
 #include "app/text_out/websocket_text_out.h"

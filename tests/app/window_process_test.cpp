@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The `tavrin` window as a process, where no window can open.
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which game the window plays: the one named, the one beside the program, or the one the
 // reader picks in the folder chooser, which starts in the installed demo.
 #include <gtest/gtest.h>

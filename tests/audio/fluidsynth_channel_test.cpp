@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/fluidsynth_channel.h"
 
 #include <fluidsynth.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/fluidsynth_engine.h"
 
 #include <gtest/gtest.h>

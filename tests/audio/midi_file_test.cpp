@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/midi_file.h"
 
 #include <fluidsynth.h>

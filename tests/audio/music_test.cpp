@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "audio/music.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `tavrin --check` as an author runs it, on the game folders in cases/. Each folder is one
 // case:
 //   dat.txt       the scenario in UTF-8, saved as dat.dat in code page 932 with CR LF line

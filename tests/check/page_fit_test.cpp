@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A page is measured without laying it out when all of its rows are surely narrower than the
 // message window. That shortcut must give what the window's own layout gives, for real
 // prose and for the rows where it is closest to wrong: just short of the window's width,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/check/path_count.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The window on a desktop: full screen by key and by the window manager, resized and
 maximised, at 1920x1080, 1366x768 and 3840x2160, under Xvfb with openbox (a window manager
 that follows the desktop's full-screen protocol).

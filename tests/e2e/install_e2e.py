@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """End-to-end test of an installation: `cmake --install` of the build into a fresh prefix.
 
 Checks that the prefix holds the program, the demo, the desktop entry, the AppStream

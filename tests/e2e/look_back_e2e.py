@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Looking back and copying in the real window: under Xvfb the demo's first two pages are
 read, Page Up shows the first page again, dimmed, Escape returns to the second as it was,
 and Ctrl+C puts the page in view on the clipboard, read back with xclip.

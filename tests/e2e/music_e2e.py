@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """End-to-end test of the background music: the real `tavrin` window plays the demo in an X
 server of its own while a private PulseAudio server with a null sink records what it hears.
 

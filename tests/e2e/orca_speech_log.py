@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Runs the Orca screen reader with its debug log for speech, for screen_reader_e2e.py.
 
 Usage: python3 orca_speech_log.py PREFS_DIR LOG_FILE, with the interpreter Orca is installed

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """What a screen reader says while the demo is played: Orca, with its speech written to its
 debug log only (orca_speech_log.py), on a D-Bus session and an accessibility bus of the
 test's own, under Xvfb with openbox.

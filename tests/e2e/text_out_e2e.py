@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """End-to-end test of --text-out: the real window under Xvfb, read as a pop-up dictionary
 reads it.
 

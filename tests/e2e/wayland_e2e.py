@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """End-to-end test of the `tavrin` window on Wayland: weston of its own, and no X for Qt.
 
 The game beside the program plays with Qt's platform left to choose, WAYLAND_DISPLAY naming

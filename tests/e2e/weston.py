@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """A private Wayland compositor for one test run: weston on its headless backend, or in a
 window of a private X server when the test needs to send input.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """End-to-end test of the `tavrin` window in a real X server (Xvfb, no window manager).
 
 Plays a game the way a reader does, with xdotool's mouse, and checks the screen: the first

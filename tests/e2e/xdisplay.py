@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """A private X server for one test run and the little of Xlib the window tests need.
 
 Xvfb is started on a free display number and stopped again; pixels are read with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fuzz_archive: any bytes as an archive a game comes in, listed and read the way a game is
 // found and played from it (ArchiveContents, LocateGame, GameFile).
 //

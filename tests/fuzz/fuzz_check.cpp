@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fuzz_check: any bytes as a game's dat.dat, checked by `tavrin --check` and then played.
 //
 // The input: byte 0 chooses, bit by bit, the choice taken at each question when the game is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fuzz_music: the music's command layer on any command texts, and any bytes as the MIDI
 // file it opens. No sound output and no soundfont: the channel renders silence when asked.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fuzz_picture: any bytes as a game's picture, loaded by the picture holder the way a
 // picture line loads it (PictureHolder::ShowPicture: the content decides the format, JPEG
 // through libjpeg, the rest through Qt's QImageReader).

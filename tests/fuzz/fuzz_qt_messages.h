@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the fuzz targets that use Qt share: its messages kept off standard error, and the
 // application they run in.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fuzz_scenario: any bytes as a game's dat.dat, played by any sequence of window events
 // taken from the same input, through the scenario engine and a presentation that records
 // what it is told. After every event the engine's state must hold together.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the fuzz targets share: a check that stops the process (libFuzzer then keeps the
 // input as a crash), and a temporary folder of the process's own.
 #pragma once

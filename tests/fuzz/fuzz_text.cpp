@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fuzz_text: the score's numbers and the decoding of a scenario line.
 //
 // The input: bytes 0-1 are a score (int16, little-endian), bytes 2-9 the bits of a double

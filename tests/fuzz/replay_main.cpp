@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a fuzz target's committed inputs once each, without libFuzzer: the target's own
 // checks abort on a failed invariant, and the sanitizers the build carries stop the process
 // at their first report. Each argument is an input file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The archives a game comes in, listed and read: every kind of archives/ holds the same
 // game under the same names, found in any letter case and with "\" between folders, with
 // the same bytes as the game unpacked; a member is never read past its limit, nor once its

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Deterministic writers of archives for the game-archive tests.
 
 Every writer takes a list of entries and returns the bytes of one archive.

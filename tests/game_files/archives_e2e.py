@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Every archive of archives/ played as the reader plays it, against the same game unpacked.
 
 For each archive: scripted play gives exactly the JSON lines of the unpacked game (the

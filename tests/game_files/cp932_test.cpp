@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding code page 932: checked against Microsoft's published table (CP932.TXT), the
 // user-defined area as Windows maps it, and the encoding_rs decoder vectors; and encoding
 // an editor's text as saving it would, against the same table.

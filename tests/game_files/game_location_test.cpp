@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which game a path names: a folder, its dat.dat, the one game folder inside it, or an
 // archive; and the game's files found whatever the case of their names.
 #include "game_files/game_location.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding a game's files the way Windows would: any letter case, "\" between folders,
 // and names that an archive left in code page 932.
 #include "game_files/game_path.h"

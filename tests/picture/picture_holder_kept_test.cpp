@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures decoded ahead of their line, or kept from the last time their file was shown,
 // are what the file holds when the line comes: a file changed in any way since (even to
 // the same size and modification time) is read again, and one written just before is never

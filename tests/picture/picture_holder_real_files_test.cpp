@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every JPEG from others' test suites through the real picture holder: it shows at its own
 // pixel size, or the area turns black and the picture held before is kept.
 #include <gtest/gtest.h>

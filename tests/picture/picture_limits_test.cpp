@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures that declare large sizes: whether one shows depends on the file alone, never on
 // the area it is shown in, and its decoding takes no more than the area's size.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the game folders of the robustness cases: large files, files that never end, names
 from Windows. A case's folder is described in cases.json by a map from file names to recipes:
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stands for a C library without code page 932: its converter cannot be opened. Loaded into
 // the program with LD_PRELOAD by the robustness cases.
 #include <dlfcn.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Plays the robustness cases of cases.json (hostile game folders, events and streams) and
 checks each outcome: scripted play by default, the real window under Xvfb with --window.
 Prints each case's result, time and peak memory. Exit status 0 when every case passes.

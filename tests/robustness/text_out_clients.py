@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Hostile clients of --text-out=ws for the robustness cases, spoken to with plain sockets
 (the WebSocket handshake and frames written by hand, so that they can also be wrong).
 

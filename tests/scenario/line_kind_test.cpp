@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The kind of a scenario line, the lines that end the page before them, and picture names.
 #include "scenario/line_kind.h"
 

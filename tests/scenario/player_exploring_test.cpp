@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a front end that explores a scenario takes from the engine: the line numbers and
 // uses of the lines a run reads, and a state that, put back, plays on exactly as before.
 #include <sstream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Broken game folders: each ends cleanly with one message, and the program plays on.
 #include "scenario_fixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Normal and fast pacing, and what the mouse buttons on the message window do to them.
 #include "scenario_fixture.h"
 

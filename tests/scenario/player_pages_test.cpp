@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How text lines gather into pages, and where a page ends and waits.
 #include "scenario_fixture.h"
 

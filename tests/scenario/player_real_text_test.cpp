@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real Japanese prose from others, played as a scenario page by page.
 #include "scenario_fixture.h"
 #include "support/code_points.h"

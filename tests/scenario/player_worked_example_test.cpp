@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A whole little scenario, shaped like the ones authors write: a picture, a page, a
 // question whose branches score differently, a common continuation, the ending the score
 // picks, and a restart. Played down both branches.

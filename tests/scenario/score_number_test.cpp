@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the number of a score line and adding it to the 16-bit score.
 #include "scenario/score_number.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a scenario file line by line: line ends, the end of the file, the read buffer's
 // boundary, and real Shift-JIS texts.
 #include "scenario/script_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Looking back over the pages read before, and copying the text in view.
 #include <gtest/gtest.h>
 

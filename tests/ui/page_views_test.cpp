@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/page_views.h"
 
 #include <gtest/gtest.h>

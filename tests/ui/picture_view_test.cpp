@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/picture_view.h"
 
 #include <gtest/gtest.h>

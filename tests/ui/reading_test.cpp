@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading in the window: long pages in views, keys held or pressed, clicks on the picture,
 // and what screen readers are given.
 #include <gtest/gtest.h>

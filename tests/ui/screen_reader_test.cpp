@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What screen readers are given: the accessibility tree of the window, the events that
 // bring each view to a screen reader once, and the text of views read out whole.
 #include <gtest/gtest.h>

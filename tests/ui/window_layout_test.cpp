@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/window_layout.h"
 
 #include <gtest/gtest.h>

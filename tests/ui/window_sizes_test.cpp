@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window at other sizes than it opens at, and a game dropped on it.
 #include <gtest/gtest.h>
 

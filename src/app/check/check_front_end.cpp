@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/check/check_front_end.h"
 
 #include <ostream>

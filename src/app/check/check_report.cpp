@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/check/check_report.h"
 
 #include <nlohmann/json.hpp>

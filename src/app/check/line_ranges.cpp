@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/check/line_ranges.h"
 
 namespace tavrin {

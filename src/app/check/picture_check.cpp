@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/check/picture_check.h"
 
 

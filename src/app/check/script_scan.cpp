@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/check/script_scan.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/check/state_explorer.h"
 
 #include <algorithm>

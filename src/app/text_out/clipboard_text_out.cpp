@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/text_out/clipboard_text_out.h"
 
 #include <QClipboard>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/text_out/open_text_outs.h"
 
 #include <ostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/text_out/stdout_text_out.h"
 
 #include <errno.h>

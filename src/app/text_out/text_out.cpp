@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/text_out/text_out.h"
 
 namespace tavrin {
