@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "game_files/utf8.h"
+
 namespace tavrin {
 namespace {
 
@@ -59,24 +61,6 @@ class EncodeTable {
   std::vector<uint32_t> forms_;
 };
 
-// The length of the UTF-8 sequence starting at `i` and its code point; 0 when it is not one.
-size_t NextCharacter(std::string_view text, size_t i, char32_t& c) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  const size_t length = lead < 0x80           ? 1
-                        : (lead >> 5) == 0x6  ? 2
-                        : (lead >> 4) == 0xE  ? 3
-                        : (lead >> 3) == 0x1E ? 4
-                                              : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  c = length == 1 ? lead : lead & (0x7F >> length);
-  for (size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (next & 0x3F);
-  }
-  return length;
-}
-
 }  // namespace
 
 Cp932Text EncodeCp932(std::string_view utf8) {
@@ -92,8 +76,7 @@ Cp932Text EncodeCp932(std::string_view utf8) {
       ++i;
       continue;
     }
-    char32_t c = 0;
-    const size_t length = NextCharacter(utf8, i, c);
+    const auto [c, length] = ReadUtf8(utf8, i);
     char* written = length == 0 ? nullptr : table.Write(c, utf8.substr(i, length), out);
     if (written == nullptr) {
       text.lacking.push_back(i);

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <string_view>
+
+#include "game_files/utf8.h"
 
 namespace tavrin {
 
@@ -13,20 +16,11 @@ inline bool IsAscii(std::string_view bytes) {
   return true;
 }
 
-/// True when `bytes` is well-formed UTF-8 (by its lead and continuation bytes).
+/// True when `bytes` is well-formed UTF-8.
 inline bool IsValidUtf8(std::string_view bytes) {
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    const size_t length = c < 0x80            ? 1
-                          : (c >> 5) == 0x6  ? 2
-                          : (c >> 4) == 0xE  ? 3
-                          : (c >> 3) == 0x1E ? 4
-                                             : 0;
-    if (length == 0 || i + length > bytes.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
-    }
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t length = ReadUtf8(bytes, i).length;
+    if (length == 0) return false;
     i += length;
   }
   return true;

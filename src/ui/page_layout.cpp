@@ -8,6 +8,9 @@
 #include <QTextOption>
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+
+#include "game_files/utf8.h"
 
 namespace tavrin {
 namespace {
@@ -20,18 +23,6 @@ constexpr std::size_t kStretch = 2048;
 // marks, format characters); the stretch grows for it up to this, and there the row ends.
 constexpr std::size_t kLongestStretch = 1 << 20;
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// The length of the UTF-8 sequence that `lead` starts, and the bits it carries; 0 for a
-// byte that starts none.
-int SequenceLength(unsigned char lead, char32_t* bits) {
-  if (lead < 0x80) return *bits = lead, 1;
-  if (lead >= 0xC2 && lead < 0xE0) return *bits = lead & 0x1F, 2;
-  if (lead >= 0xE0 && lead < 0xF0) return *bits = lead & 0x0F, 3;
-  if (lead >= 0xF0 && lead < 0xF5) return *bits = lead & 0x07, 4;
-  return 0;
-}
-
 // UTF-8 bytes as a Qt string, with the byte offset of each UTF-16 unit and of the end, so
 // that rows found in the string can be told in bytes. A byte that starts no valid sequence
 // becomes U+FFFD on its own.
@@ -40,19 +31,8 @@ QString Decode(const char* bytes, std::size_t size, std::vector<std::size_t>* of
   text.reserve(static_cast<qsizetype>(size));
   std::size_t i = 0;
   while (i < size) {
-    char32_t code = 0;
-    int length = SequenceLength(static_cast<unsigned char>(bytes[i]), &code);
-    for (int k = 1; k < length; ++k) {
-      if (i + k >= size || !IsContinuationByte(bytes[i + k])) {
-        length = 0;
-        break;
-      }
-      code = (code << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
-    }
-    const bool overlong_or_surrogate =
-        (length == 3 && (code < 0x800 || (code >= 0xD800 && code < 0xE000))) ||
-        (length == 4 && (code < 0x10000 || code > 0x10FFFF));
-    if (length == 0 || overlong_or_surrogate) {
+    auto [code, length] = ReadUtf8(std::string_view(bytes, size), i);
+    if (length == 0) {
       code = QChar::ReplacementCharacter;
       length = 1;
     }
@@ -64,7 +44,7 @@ QString Decode(const char* bytes, std::size_t size, std::vector<std::size_t>* of
       text.append(QChar(static_cast<char16_t>(code)));
       if (offsets != nullptr) offsets->push_back(i);
     }
-    i += static_cast<std::size_t>(length);
+    i += length;
   }
   if (offsets != nullptr) offsets->push_back(size);
   return text;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "game_files/utf8.h"
 #include "ui/message_label.h"
 #include "ui/page_layout.h"
 #include "ui/text_font.h"
@@ -18,17 +19,12 @@ namespace {
 
 constexpr float kTwipsPerPixel = 15;  // 96 dots to the inch
 
-// The next code point of UTF-8 `text` from `i`, which it moves on; U+FFFD for a broken
-// sequence (the engine's lines are valid UTF-8).
+// The next code point of UTF-8 `text` from `i`, which it moves on; U+FFFD for a byte that
+// starts no well-formed sequence (the engine's lines are valid UTF-8), as the window shows it.
 char32_t NextCodePoint(std::string_view text, size_t& i) {
-  const auto lead = static_cast<unsigned char>(text[i++]);
-  if (lead < 0x80) return lead;
-  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  char32_t c = lead & (0x3F >> extra);
-  for (int k = 0; k < extra && i < text.size(); ++k) {
-    c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-  }
-  return extra == 0 ? 0xFFFD : c;
+  const Utf8Character c = ReadUtf8(text, i);
+  i += c.length == 0 ? 1 : c.length;
+  return c.length == 0 ? U'\uFFFD' : c.code;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "app/lsp/protocol_ranges.h"
 #include "app/lsp/text_document.h"
+#include "game_files/utf8.h"
 
 namespace tavrin::lsp {
 namespace {
@@ -32,13 +33,8 @@ json Finding(json range, Severity severity, std::string message) {
 }
 
 char32_t CodePointAt(std::string_view text, size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  char32_t c = lead & (0x3F >> extra);
-  for (int k = 1; k <= extra && i + k < text.size(); ++k) {
-    c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-  }
-  return c;
+  const Utf8Character c = ReadUtf8(text, i);
+  return c.length == 0 ? U'\uFFFD' : c.code;
 }
 
 // What saving loses of the character at `at`, and of `more` after it on its line.

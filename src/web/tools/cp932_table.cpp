@@ -6,18 +6,15 @@
 #include <string>
 
 #include "game_files/cp932.h"
+#include "game_files/utf8.h"
 
 namespace {
 
 // The one character `utf8` holds; 0 when it holds none or more than one.
 char32_t OnlyCharacter(const std::string& utf8) {
   if (utf8.empty()) return 0;
-  const auto lead = static_cast<unsigned char>(utf8[0]);
-  const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  if (utf8.size() != length) return 0;
-  char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-  for (size_t i = 1; i < length; ++i) c = c << 6 | (static_cast<unsigned char>(utf8[i]) & 0x3F);
-  return c;
+  const tavrin::Utf8Character c = tavrin::ReadUtf8(utf8, 0);
+  return c.length == utf8.size() ? c.code : 0;
 }
 
 void Write(std::FILE* out, unsigned code, char32_t c) {
