@@ -10,6 +10,17 @@ export function InstallTestHook(front, games) {
     const dialog = document.getElementById('alert');
     while (dialog.open) dialog.close();
   };
+  const Bytes = (base64) => Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+  // Plays the game in `folder` silently, the pacing timer stopped (the events tick it);
+  // the "start" state line.
+  const StartPlaying = async (folder) => {
+    front.alerts = [];
+    front.Play(folder, {silent: true});
+    front.StopTimer();
+    const line = await front.StateLine('start');
+    answerAlerts();
+    return line;
+  };
   window.tavrinTest = {
     /// The engine itself, for the benchmark to drive without the page.
     engine: front.engine,
@@ -17,7 +28,7 @@ export function InstallTestHook(front, games) {
     async start(files) {
       const given = Object.entries(files).map(([path, base64]) => ({
         path: `game/${path}`,
-        file: new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], path),
+        file: new File([Bytes(base64)], path),
       }));
       const game = await games.FromFolder('game', given).catch(async () => {
         // A folder with no dat.dat is played as it is, as scripted play takes one.
@@ -30,33 +41,22 @@ export function InstallTestHook(front, games) {
         }
         return {folder};
       });
-      front.alerts = [];
-      front.Play(game.folder, {silent: true});
-      front.StopTimer();
-      const line = await front.StateLine('start');
-      answerAlerts();
-      return line;
+      return StartPlaying(game.folder);
     },
     /// Plays the archive (or lone dat.dat) `name` of `base64` as one dropped on the page
     /// is read; returns the "start" state line, or {"refused": message} as the page says it.
     async startFile(name, base64) {
-      const file = new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], name);
+      const file = new File([Bytes(base64)], name);
       let game;
       try {
         game = await games.FromFile(file);
       } catch (error) {
         return JSON.stringify({refused: error.message});
       }
-      front.alerts = [];
-      front.Play(game.folder, {silent: true});
-      front.StopTimer();
-      const line = await front.StateLine('start');
-      answerAlerts();
-      return line;
+      return StartPlaying(game.folder);
     },
     /// Code page 932 bytes (base64) decoded as the engine decodes a game's lines.
-    decodeCp932: (base64) => front.engine.decodeCp932(Uint8Array.from(atob(base64),
-                                                                     (c) => c.charCodeAt(0))),
+    decodeCp932: (base64) => front.engine.decodeCp932(Bytes(base64)),
     /// The state line of the game played now (one dropped on the page, say).
     state: (event = 'start') => front.StateLine(event),
     /// What the music is doing: waiting (for the reader's first click or key), starting,
