@@ -1,54 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "game_files/cp932.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 
+#include "game_files/iconv_converter.h"
 #include "game_files/text_bytes.h"
 
 namespace tavrin {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
-
-// The C library's converter from code page 932, asked one character at a time. It is not
-// usable when the C library has no code page 932 (`Cp932Available` tells the program so at
-// start-up).
-class Converter {
- public:
-  Converter() : cd_(iconv_open("UTF-8", "CP932")) {}
-  ~Converter() {
-    if (Usable()) iconv_close(cd_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  bool Usable() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-  // Converts exactly `bytes` in one go into `utf8`. False when the converter does not take
-  // all of it as complete characters.
-  bool ConvertWhole(std::string_view bytes, std::string& utf8) {
-    utf8.clear();
-    if (!Usable()) return false;
-    char out[16];
-    char* in = const_cast<char*>(bytes.data());
-    size_t in_left = bytes.size();
-    char* dst = out;
-    size_t out_left = sizeof out;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    const bool whole = iconv(cd_, &in, &in_left, &dst, &out_left) != static_cast<size_t>(-1) &&
-                       in_left == 0 && iconv(cd_, nullptr, nullptr, &dst, &out_left) == 0;
-    utf8.assign(out, static_cast<size_t>(dst - out));
-    return whole;
-  }
-
- private:
-  iconv_t cd_;
-};
 
 // The decoding of one- and two-byte sequences, asked of the C library's converter and kept,
 // so that a line is decoded by lookups and gives exactly what the converter, replacing one
@@ -131,7 +95,7 @@ class DecodeTable {
     return true;
   }
 
-  Converter converter_;
+  IconvConverter converter_{"UTF-8", "CP932"};
   std::array<Entry, 256> single_{};
   std::array<bool, 256> may_lead_{};
   std::array<std::unique_ptr<Row_>, 256> pairs_{};
@@ -147,7 +111,7 @@ DecodeTable& Table() {
 }  // namespace
 
 bool Cp932Available() {
-  static const bool available = Converter().Usable();
+  static const bool available = IconvConverter("UTF-8", "CP932").Usable();
   return available;
 }
 

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "game_files/cp932_encoder.h"
 
-#include <iconv.h>
-
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "game_files/iconv_converter.h"
 #include "game_files/utf8.h"
 
 namespace tavrin {
@@ -14,12 +15,7 @@ namespace {
 // asked of the C library's converter when the character first turns up.
 class EncodeTable {
  public:
-  EncodeTable() : cd_(iconv_open("CP932", "UTF-8")), forms_(0x10000, kNotAsked) {}
-  ~EncodeTable() {
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-  }
-  EncodeTable(const EncodeTable&) = delete;
-  EncodeTable& operator=(const EncodeTable&) = delete;
+  EncodeTable() : forms_(0x10000, kNotAsked) {}
 
   // Writes the form of `c`, whose UTF-8 is `utf8`, at `out` (room for two bytes), and
   // returns where it ends; null when the code page has none.
@@ -38,26 +34,17 @@ class EncodeTable {
   static constexpr uint32_t kNone = 0xFFFFFFFE;
 
   uint32_t Ask(std::string_view utf8) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) return kNone;
-    char out[8];
-    char* in = const_cast<char*>(utf8.data());
-    size_t in_left = utf8.size();
-    char* dst = out;
-    size_t out_left = sizeof out;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd_, &in, &in_left, &dst, &out_left) == static_cast<size_t>(-1) || in_left != 0) {
-      return kNone;
-    }
-    const auto length = static_cast<size_t>(dst - out);
-    if (length == 1) return static_cast<unsigned char>(out[0]);
-    if (length == 2) {
-      return static_cast<uint32_t>(static_cast<unsigned char>(out[0]) << 8 |
-                                   static_cast<unsigned char>(out[1]));
+    std::string form;
+    if (!converter_.ConvertWhole(utf8, form)) return kNone;
+    if (form.size() == 1) return static_cast<unsigned char>(form[0]);
+    if (form.size() == 2) {
+      return static_cast<uint32_t>(static_cast<unsigned char>(form[0]) << 8 |
+                                   static_cast<unsigned char>(form[1]));
     }
     return kNone;
   }
 
-  iconv_t cd_;
+  IconvConverter converter_{"CP932", "UTF-8"};
   std::vector<uint32_t> forms_;
 };
 
