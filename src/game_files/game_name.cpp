@@ -5,16 +5,10 @@ namespace tavrin {
 
 std::string CleanName(std::string_view relative) {
   std::string clean;
-  size_t start = 0;
-  while (start <= relative.size()) {
-    size_t stop = relative.find_first_of("/\\", start);
-    if (stop == std::string_view::npos) stop = relative.size();
-    const std::string_view part = relative.substr(start, stop - start);
-    start = stop + 1;
-    if (part.empty() || part == ".") continue;
+  ForEachNamePart(relative, [&clean](std::string_view part) {
     if (!clean.empty()) clean += '/';
     clean += part;
-  }
+  });
   return clean;
 }
 

@@ -7,6 +7,20 @@
 
 namespace tavrin {
 
+/// Calls `visit` with each part of `relative` ("/" or "\" between them) in order, leaving
+/// out the empty ones and ".".
+template <typename Visit>
+void ForEachNamePart(std::string_view relative, Visit visit) {
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t stop = relative.find_first_of("/\\", start);
+    if (stop == std::string_view::npos) stop = relative.size();
+    const std::string_view part = relative.substr(start, stop - start);
+    start = stop + 1;
+    if (!part.empty() && part != ".") visit(part);
+  }
+}
+
 /// `relative` with "/" between its parts ("/" or "\" before), none of them empty or ".".
 std::string CleanName(std::string_view relative);
 

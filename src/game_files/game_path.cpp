@@ -72,20 +72,14 @@ GameNameResolver::~GameNameResolver() = default;
 std::filesystem::path GameNameResolver::Resolve(std::string_view relative) {
   std::filesystem::path result = root_;
   Folder* folder = top_.get();
-  size_t start = 0;
-  while (start <= relative.size()) {
-    size_t stop = relative.find_first_of("/\\", start);
-    if (stop == std::string_view::npos) stop = relative.size();
-    const std::string_view part = relative.substr(start, stop - start);
-    start = stop + 1;
-    if (part.empty() || part == ".") continue;
+  ForEachNamePart(relative, [&](std::string_view part) {
     // Appending in place: building a new path at every step would cost the square of the
     // name's length.
     const std::string name = part == ".." || folder == nullptr ? std::string(part)
                                                                : folder->Find(result, part);
     result /= name;
     folder = folder != nullptr ? folder->Sub(name) : nullptr;
-  }
+  });
   return result;
 }
 
