@@ -105,8 +105,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   const QCommandLineOption warp("warp", "Start at a line or a branch.", "LINE");
   const QCommandLineOption watch("watch", "Reload the game when its files change.");
   const QCommandLineOption lsp("lsp", "Serve editors the check as a language server.");
+  const QCommandLineOption export_web("export-web", "Write a site that plays the game.");
   parser.addOptions({help, version, headless, verbose, full_screen, check, json, werror, text_out,
-                     warp, watch, lsp});
+                     warp, watch, lsp, export_web});
   parser.addPositionalArgument("GAME", "The game folder or archive.", "[GAME]");
 
   if (!parser.parse(arguments)) {
@@ -123,6 +124,24 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     return result;
   }
   const QStringList positional = parser.positionalArguments();
+  if (parser.isSet(export_web)) {
+    const bool alone = !parser.isSet(headless) && !parser.isSet(check) && !parser.isSet(lsp) &&
+                       !parser.isSet(full_screen) && !parser.isSet(text_out) &&
+                       !parser.isSet(json) && !parser.isSet(werror) && !parser.isSet(warp) &&
+                       !parser.isSet(watch);
+    const std::vector<std::string> raw = RawPositionals(argc, argv);
+    if (!alone || raw.size() != 2) {
+      result.action = CommandLine::Action::Refuse;
+      result.error = alone ? "--export-web takes the game and the folder to write the site to."
+                           : "--export-web goes alone (with --verbose at most).";
+      return result;
+    }
+    result.action = CommandLine::Action::ExportWeb;
+    result.game_dir = raw[0];
+    result.web_dir = raw[1];
+    result.verbose = parser.isSet(verbose);
+    return result;
+  }
   if (positional.size() > 1) {
     result.action = CommandLine::Action::Refuse;
     result.error = "Only one game folder can be played at a time.";

@@ -17,6 +17,7 @@ struct CommandLine {
     PlayHeadless,
     Check,
     LanguageServer,
+    ExportWeb,
     ShowHelp,
     ShowVersion,
     Refuse
@@ -43,6 +44,8 @@ struct CommandLine {
   std::optional<WarpTarget> warp;
   /// The window reloads the game when its files change, and goes on at the same line.
   bool watch = false;
+  /// For `Action::ExportWeb`: the folder the site is written to (the game is `game_dir`).
+  std::string web_dir;
   /// Why the command line was refused (for `Action::Refuse`).
   std::string error;
 };

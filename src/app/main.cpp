@@ -11,7 +11,6 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <string_view>
 
 #include "app/check/check_front_end.h"
 #include "app/command_line.h"
@@ -85,13 +84,6 @@ void ShowMessage(const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::string_view(argv[1]) == "--export-web") {
-    if (argc != 4) {
-      std::cerr << "tavrin: --export-web takes the game and the folder to write the site to\n";
-      return 2;
-    }
-    return tavrin::ExportWeb(argv[2], argv[3], std::cerr);
-  }
   const tavrin::CommandLine command_line = tavrin::ParseCommandLine(argc, argv);
   switch (command_line.action) {
     case tavrin::CommandLine::Action::ShowHelp:
@@ -108,6 +100,7 @@ int main(int argc, char** argv) {
     case tavrin::CommandLine::Action::PlayInWindow:
     case tavrin::CommandLine::Action::Check:
     case tavrin::CommandLine::Action::LanguageServer:
+    case tavrin::CommandLine::Action::ExportWeb:
       break;
   }
   // The local time zone named once: libarchive turns each zip entry's time into local time,
@@ -121,6 +114,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   QuietenLibraries(command_line.verbose);
+  if (command_line.action == tavrin::CommandLine::Action::ExportWeb) {
+    return tavrin::ExportWeb(*command_line.game_dir, command_line.web_dir, std::cerr);
+  }
 
   if (command_line.action == tavrin::CommandLine::Action::Check) {
     FillClosedStandardStreams();
