@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The demo in Chromium as a reader plays it: its first page, each ending by clicks and by
 // keys, the music once a click lets it start (and silence where it cannot), and a game
-// dropped on the page as an archive.
+// dropped on the page as a zip and as an LZH archive.
 import assert from 'node:assert/strict';
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
@@ -155,23 +155,24 @@ for (const [why, setUp] of [
   });
 }
 
-test('a game dropped on the page as a zip is played in place of the demo', async () => {
-  const page = await Open(browser, server.url);
-  await FirstText(page);
-  const bytes = fs.readFileSync(path.join(root, 'tests/game_files/archives/zip-cp932.zip'));
-  await page.evaluate((b) => {
-    const transfer = new DataTransfer();
-    transfer.items.add(new File([Uint8Array.from(atob(b), (c) => c.charCodeAt(0))], 'game.zip'));
-    document.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true}));
-  }, bytes.toString('base64'));
-  await page.waitForFunction(() => document.title.startsWith('game.zip'));
-  const expected = JSON.parse(execFileSync(tavrin,
-                                           ['--headless', 'zip-cp932.zip'],
-                                           {cwd: path.join(root, 'tests/game_files/archives'),
-                                            input: ''}).toString().split('\n')[0]);
-  const firstRow = expected.message.text.split('\r\n').find((row) => row !== '').replace('\u25BC', '');
-  await page.waitForFunction((row) => document.querySelector('#rows').innerText.includes(row),
-                             firstRow);
-  assert.deepEqual(page.errors, []);
-  await page.close();
-});
+for (const [archive, dropped] of [['zip-cp932.zip', 'game.zip'], ['lzh-level1-lh5.lzh', 'game.lzh']]) {
+  test(`a game dropped on the page as ${dropped} is played in place of the demo`, async () => {
+    const page = await Open(browser, server.url);
+    await FirstText(page);
+    const bytes = fs.readFileSync(path.join(root, 'tests/game_files/archives', archive));
+    await page.evaluate(([b, name]) => {
+      const transfer = new DataTransfer();
+      transfer.items.add(new File([Uint8Array.from(atob(b), (c) => c.charCodeAt(0))], name));
+      document.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true}));
+    }, [bytes.toString('base64'), dropped]);
+    await page.waitForFunction((name) => document.title.startsWith(name), dropped);
+    const expected = JSON.parse(execFileSync(tavrin, ['--headless', archive],
+                                             {cwd: path.join(root, 'tests/game_files/archives'),
+                                              input: ''}).toString().split('\n')[0]);
+    const firstRow = expected.message.text.split('\r\n').find((row) => row !== '').replace('\u25BC', '');
+    await page.waitForFunction((row) => document.querySelector('#rows').innerText.includes(row),
+                               firstRow);
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+}

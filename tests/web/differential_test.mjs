@@ -49,7 +49,10 @@ const kRobustnessCases = [
 ];
 
 const kArchives = ['zip-cp932.zip', 'zip-utf8.zip', 'zip-utf8-unmarked.zip', 'zip-stored.zip',
-                   'zip-zip64.zip', 'sfx-zip.exe', 'sfx-zip-unadjusted.exe'];
+                   'zip-zip64.zip', 'sfx-zip.exe', 'sfx-zip-unadjusted.exe', 'lzh-level0-lh0.lzh',
+                   'lzh-level0-lh5.lzh', 'lzh-level1-lh5.lzh', 'lzh-level1-backslash.lzh',
+                   'lzh-level2-lh5.lzh', 'lzh-level2-lh6.lzh', 'lzh-level2-lh7.lzh',
+                   'sfx-lzh.exe'];
 
 // A check case folder's game as the check's golden test makes it: dat.txt saved in code page
 // 932 with CR LF line ends, or the dat.dat, dat.from or game it names; its other files beside.
@@ -196,6 +199,8 @@ for i, name in enumerate(json.loads(sys.argv[3])):
 
 test('the archives of the kinds the page reads play as in scripted play', async () => {
   for (const name of kArchives) await PlayFile(name, path.join(root, 'tests/game_files/archives', name));
+  // The demo as another program's LZH encoder packed it.
+  await PlayFile('demo-lh5-level1.lzh', path.join(root, 'tests/web/lzh_archives/demo-lh5-level1.lzh'));
   assert.deepEqual(page.errors, []);
 });
 

@@ -4,6 +4,7 @@
 // uploaded or stored; a game that is let go is removed from memory. The game in what was
 // given is found as the installed Tavrin finds it, and said so in the same words when
 // there is none.
+import {FindLzhBehindProgram, ListLzh, LooksLikeLzh} from './lzh_reader.js';
 import {ArchiveRefusal, ListZip, LooksLikeZip} from './zip_reader.js';
 
 export class NoGame extends Error {}
@@ -33,10 +34,21 @@ function SeveralGames(named, folders) {
 
 function ArchiveKind(bytes) {
   const starts = (...magic) => magic.every((b, i) => bytes[i] === b);
-  if (bytes.length > 7 && bytes[2] === 0x2d && bytes[3] === 0x6c && bytes[4] === 0x68) return 'LZH';
   if (starts(0x37, 0x7a, 0xbc, 0xaf, 0x27, 0x1c)) return '7z';
   if (starts(0x52, 0x61, 0x72, 0x21, 0x1a, 0x07)) return 'RAR';
   return null;
+}
+
+// A zip, or a program with a zip or an LZH archive behind it.
+function ZipOrLzhBehindProgram(bytes, decodeName) {
+  try {
+    return ListZip(bytes, decodeName);
+  } catch (refusal) {
+    const lzh = refusal instanceof ArchiveRefusal && refusal.kind === 'not-an-archive'
+        ? FindLzhBehindProgram(bytes) : -1;
+    if (lzh < 0) throw refusal;
+    return ListLzh(bytes, decodeName, lzh);
+  }
 }
 
 /// The folders of `paths` ("a/b/c") that hold a file named dat.dat, in any letter case.
@@ -181,8 +193,9 @@ export class GameFiles {
                        'Tavrin');
     }
     let entries;
+    const decodeName = (stored, utf8) => this.DecodeName(stored, utf8);
     try {
-      entries = ListZip(bytes, (stored, utf8) => this.DecodeName(stored, utf8));
+      entries = LooksLikeLzh(bytes) ? ListLzh(bytes, decodeName) : ZipOrLzhBehindProgram(bytes, decodeName);
     } catch (refusal) {
       if (!(refusal instanceof ArchiveRefusal)) throw refusal;
       if (refusal.kind === 'not-an-archive') {
